@@ -1,0 +1,79 @@
+#include "tools/ravokctl/ConsoleShell.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <csignal>
+#include <cstdio>
+
+namespace ravok::ctl {
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) { g_interrupted = 1; }
+
+void PrintLine(FILE* f, const QString& text) {
+  std::fputs(text.toUtf8().constData(), f);
+  std::fputc('\n', f);
+  std::fflush(f);
+}
+
+}  // namespace
+
+ConsoleShell::ConsoleShell(bool assumeYes)
+    : assumeYes_(assumeYes), progressOnTerminal_(isatty(STDERR_FILENO) != 0) {
+  g_interrupted = 0;
+  std::signal(SIGINT, OnInterrupt);
+}
+
+ConsoleShell::~ConsoleShell() { std::signal(SIGINT, SIG_DFL); }
+
+MsgResult ConsoleShell::CenteredMessage(const QString& text, MsgKind kind, MsgButtons buttons) {
+  HideBusyWindow();  // clear a progress line before the message
+  if (kind == MsgKind::Error) ++errorsShown;
+  if (buttons == MsgButtons::YesNo) {
+    PrintLine(stderr, text + (assumeYes_ ? QStringLiteral(" [yes]") : QStringLiteral(" [no]")));
+    return assumeYes_ ? MsgResult::Yes : MsgResult::No;
+  }
+  PrintLine(stderr, text);
+  return MsgResult::Ok;
+}
+
+void ConsoleShell::ProcessMessages() {
+  if (g_interrupted) {
+    g_interrupted = 0;
+    TerminateFlag = true;
+  }
+  if (QCoreApplication::instance())
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+}
+
+void ConsoleShell::AddLogLine(const QString& line) {
+  if (logToStdout)
+    PrintLine(stdout, line);
+  else if (verbose)
+    PrintLine(stderr, line);
+}
+
+void ConsoleShell::ShowDeleteCount(int) {}
+
+void ConsoleShell::DisplayStatusText(const QString&) {}
+
+void ConsoleShell::DisplayProgressText(const QString& text) {
+  if (!progressOnTerminal_) return;
+  std::fprintf(stderr, "\r%3s%%", text.toUtf8().constData());
+  std::fflush(stderr);
+  progressVisible_ = true;
+}
+
+void ConsoleShell::HideBusyWindow() {
+  if (progressVisible_) {
+    std::fputs("\r    \r", stderr);
+    std::fflush(stderr);
+    progressVisible_ = false;
+  }
+}
+
+}  // namespace ravok::ctl
