@@ -29,7 +29,8 @@ bool ParseXml(const QByteArray& text, QDomDocument& doc, QString* error = nullpt
 bool LoadXmlFile(const QString& file, QDomDocument& doc, QString* error = nullptr);
 
 // A firmware document (file or repository answer) into image, sent from offset 0 with the
-// decoded size. Shows "Can not read firmware!" and returns false when decoding fails.
+// decoded size. Shows "Can not read firmware!" and returns false when decoding fails or
+// yields no byte.
 bool LoadFirmwareDocument(Shell& shell, const QDomDocument& doc, int deviceType,
                           int firmwareType, int limit, FirmwareImage& image);
 

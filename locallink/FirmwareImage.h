@@ -41,11 +41,17 @@ struct FirmwareImage {
   const uint8_t* Data() const { return bytes.data() + start; }
 };
 
+// The largest piece an upload reads at once: eight 256-byte blocks of a batch.
+constexpr int kUploadBatchSize = 2048;
+
+// Grows the buffer with 0xFF so that whole batches can be read from start onward.
+void PadImage(FirmwareImage& image);
+
 // True when the file name's extension is exactly ".hex" (case matters: ".HEX" is XML).
 bool IsIntelHexName(const QString& file);
 
-// Reads an Intel HEX file into image with room for `limit` bytes after a boot area of
-// `bootArea` bytes, and sets start = bootArea, size = image size - bootArea.
+// Reads an Intel HEX file into image with `limit` bytes of room (the boot area included)
+// and sets start = bootArea, size = image size - bootArea.
 // Shows failText when the file cannot be read, "Firmware to short!" when the image is not
 // longer than the boot area; false then.
 bool LoadHexImage(Shell& shell, const QString& file, int limit, int bootArea,
