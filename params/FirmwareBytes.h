@@ -1,6 +1,7 @@
 // Byte access and hex texts shared by the live data and status decoders. A record's data is
-// read through RecordBytes, which never looks past Len or past the bytes actually held, and
-// yields 0 for anything beyond them.
+// read through RecordBytes: its size is Len, cut to the 256 bytes a record can hold, and a
+// byte the caller's buffer does not hold reads as 0, so no Len can make a decoder read past
+// the buffer.
 #pragma once
 
 #include <algorithm>
@@ -10,14 +11,17 @@
 #include <span>
 #include <string>
 
+#include "params/Records.h"
+
 namespace ravok {
 
 class RecordBytes {
  public:
   RecordBytes(uint16_t len, std::span<const uint8_t> data)
-      : data_(data.first(std::min<size_t>(len, data.size()))) {}
+      : size_(std::min<size_t>(len, kRecordDataSize)),
+        data_(data.first(std::min(size_, data.size()))) {}
 
-  size_t size() const { return data_.size(); }
+  size_t size() const { return size_; }
   uint8_t operator[](size_t i) const { return i < data_.size() ? data_[i] : 0; }
   // Little-endian unsigned number of `bytes` bytes from offset `at`.
   uint64_t Unsigned(size_t at, int bytes) const {
@@ -40,8 +44,8 @@ class RecordBytes {
   std::string Hex() const {
     std::string out;
     char buf[3];
-    for (uint8_t b : data_) {
-      std::snprintf(buf, sizeof buf, "%02X", b);
+    for (size_t i = 0; i < size_; ++i) {
+      std::snprintf(buf, sizeof buf, "%02X", (*this)[i]);
       out += buf;
     }
     return out;
@@ -49,12 +53,13 @@ class RecordBytes {
   // Characters up to the first 0 byte, at most `max` of them (byte value = character code).
   std::string Text(size_t max) const {
     std::string out;
-    for (size_t i = 0; i < data_.size() && i < max && data_[i] != 0; ++i)
-      out += static_cast<char>(data_[i]);
+    for (size_t i = 0; i < size_ && i < max && (*this)[i] != 0; ++i)
+      out += static_cast<char>((*this)[i]);
     return out;
   }
 
  private:
+  size_t size_;
   std::span<const uint8_t> data_;
 };
 
