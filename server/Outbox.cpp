@@ -1,0 +1,3 @@
+#include "server/Outbox.h"
+
+void outbox_poll() {}
