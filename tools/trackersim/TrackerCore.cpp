@@ -1,0 +1,346 @@
+#include "tools/trackersim/TrackerCore.h"
+
+#include <algorithm>
+#include <array>
+
+#include "tools/trackersim/Catalogues.h"
+
+namespace ravok::sim {
+namespace {
+
+uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t U32(const uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+void PutU16(std::vector<uint8_t>& v, uint16_t x) {
+  v.push_back(static_cast<uint8_t>(x & 0xFF));
+  v.push_back(static_cast<uint8_t>(x >> 8));
+}
+
+// Sizes of the pieces a split frame is cut into, used in turn: single bytes, pieces that
+// end inside the header, and pieces that cross the length field.
+constexpr std::array<int, 5> kSplitPieces = {1, 7, 3, 5, 2};
+
+// Diagnostic texts the tracker sends now and then with --chatter.
+constexpr std::array<const char*, 4> kChatter = {
+    "GPS: fix 3D, 9 satellites",
+    "GSM: registered, signal 24",
+    "CAN1: running, 1520 frames",
+    "Power 12.6 V, battery 4.1 V",
+};
+
+const TData* FindRecord(const TDataList& list, uint16_t pid, uint16_t len) {
+  for (const auto& r : list)
+    if (r.Hdr.Pid == pid && r.Hdr.Len == len) return &r;
+  return nullptr;
+}
+
+}  // namespace
+
+TrackerCore::TrackerCore(SimOptions opts)
+    : opts_(std::move(opts)),
+      assembler_([this](const TBuffer& f, int len) { OnFrame(f, len); }) {
+  readFaults_ = {opts_.silentAt, opts_.errorAt, opts_.badChecksumAt};
+  config_ = opts_.config ? *opts_.config : DefaultConfiguration();
+  live_ = DefaultLiveData();
+  status_ = DefaultStatus(opts_.imei);
+}
+
+Duration TrackerCore::ByteTime(int64_t k) const {
+  if (opts_.baud <= 0) return Duration{};
+  // Whole nanoseconds from the start of the run, so no rounding error piles up.
+  return Duration{k * kBitsPerByte * int64_t{1'000'000'000} / opts_.baud};
+}
+
+void TrackerCore::Receive(const uint8_t* data, size_t n, Duration now) {
+  // The manager's bytes reach us at once on a pseudo-terminal; on a real line they take
+  // their wire time, so a request counts as complete only when its last byte would be.
+  if (now >= lineIn_) {
+    inStart_ = now;
+    inCount_ = 0;
+  }
+  for (size_t i = 0; i < n; ++i) {
+    lineIn_ = inStart_ + ByteTime(++inCount_);
+    if (opts_.baud <= 0) lineIn_ = now;
+    assembler_.Feed(data + i, 1);
+  }
+}
+
+void TrackerCore::OnFrame(const TBuffer& frame, int len) {
+  ++counters_.framesReceived;
+  const int L = len - kFrameOverhead;
+  const uint8_t* p = frame.data() + 3;
+  // Checksum over payload and checksum byte is 0; the header names the manager.
+  if (XorOf(p, L + 1) != 0 || p[2] != kFixedByte || p[3] != kOriginManager) {
+    ++counters_.framesIgnored;
+    return;
+  }
+  const bool block = p[5] == kCmdImage && L == 7 + kImageBlockSize;
+  const bool groupOk = block ? (p[0] == kBlockGroupSize && p[1] >= 1 && p[1] <= kBlockGroupSize)
+                             : (p[0] == 1 && p[1] == 1);
+  if (!groupOk) {
+    ++counters_.framesIgnored;
+    return;
+  }
+  requestSeq_ = p[4];
+  Dispatch(p, L);
+}
+
+void TrackerCore::Dispatch(const uint8_t* p, int L) {
+  const uint8_t cmd = p[5], sub = p[6];
+  switch (cmd) {
+    case kCmdRead:
+      switch (sub) {
+        case kSubConfig: return ReadIndexed(p, L, config_, &readFaults_);
+        case kSubLive: return ReadIndexed(p, L, live_, nullptr);
+        case kSubStatus: return ReadIndexed(p, L, status_, nullptr);
+        case kSubViewerConfig: return ReadById(p, L, config_);
+        case kSubViewerLive: return ReadById(p, L, live_);
+        case kSubViewerStatus: return ReadById(p, L, status_);
+        case kSubIdent: {
+          auto a = Header(kCmdRead);
+          a.push_back(kSubIdent);
+          for (int i = 0; i < kIdentSize; ++i)
+            a.push_back(i < static_cast<int>(opts_.imei.size()) ? static_cast<uint8_t>(opts_.imei[i]) : 0);
+          return Answer(std::move(a));
+        }
+        case kSubDebugLines: {
+          auto a = Header(kCmdRead);
+          a.push_back(kSubDebugLines);
+          for (char c : DebugText()) a.push_back(static_cast<uint8_t>(c));
+          return Answer(std::move(a));
+        }
+      }
+      break;
+    case kCmdWrite:
+      if (sub == kSubConfig) return Write(p, L);
+      break;
+    case kCmdImage:
+      if (L == 7 + kImageBlockSize) return ImageBlock(p, L);
+      if (L == 13) return ImageEnd(p, L);
+      break;
+    case kCmdText:
+      if ((sub == kSubTextFirst || sub == kSubTextSecond) && L >= 7) return TextCommandFrame(p, L);
+      break;
+  }
+  Answer(ErrorAnswer(kErrUnknownMessage, 0, 0));
+}
+
+void TrackerCore::ReadIndexed(const uint8_t* p, int L, const TDataList& list, const Faults* faults) {
+  if (L < 9) return Answer(ErrorAnswer(kErrUnknownMessage, 0, 0));
+  const int index = U16(p + 7);
+  const uint8_t sub = p[6];
+  if (index == 0) {
+    TData count;
+    count.Hdr = {0, 2};
+    count.Data[0] = static_cast<uint8_t>(list.size() & 0xFF);
+    count.Data[1] = static_cast<uint8_t>(list.size() >> 8);
+    return Answer(RecordAnswer(sub, count), faults, index);
+  }
+  if (index > static_cast<int>(list.size()))
+    return Answer(ErrorAnswer(kErrIndexOutOfRange, 0, 0), faults, index);
+  Answer(RecordAnswer(sub, list[index - 1]), faults, index);
+}
+
+void TrackerCore::ReadById(const uint8_t* p, int L, const TDataList& list) {
+  if (L < 11) return Answer(ErrorAnswer(kErrUnknownMessage, 0, 0));
+  const uint16_t pid = U16(p + 7), len = U16(p + 9);
+  if (const TData* r = FindRecord(list, pid, len)) return Answer(RecordAnswer(p[6], *r));
+  Answer(ErrorAnswer(kErrParameterNotExists, pid, len));
+}
+
+void TrackerCore::Write(const uint8_t* p, int L) {
+  const int n = ++counters_.writes;
+  if (L < 11) return Answer(ErrorAnswer(kErrUnknownMessage, 0, 0), &opts_.writeFaults, n);
+  TData rec;
+  rec.Hdr = {U16(p + 7), U16(p + 9)};
+  // The record must lie inside the frame and fit the 256-byte data area.
+  if (rec.Hdr.Len > kRecordDataSize || 11 + rec.Hdr.Len > L)
+    return Answer(ErrorAnswer(kErrUnknownMessage, rec.Hdr.Pid, rec.Hdr.Len), &opts_.writeFaults, n);
+  std::copy(p + 11, p + 11 + rec.Hdr.Len, rec.Data.begin());
+  // A faulted write changes nothing: the manager sees an error or nothing at all.
+  const bool faulted = opts_.writeFaults.silentAt == n || opts_.writeFaults.errorAt.count(n);
+  if (!faulted) {
+    const bool del = rec.Hdr.Pid == kDeletePid && rec.Hdr.Len == kDeleteLen;
+    const THeader target = del ? THeader{U16(rec.Data.data()), U16(rec.Data.data() + 2)} : rec.Hdr;
+    auto same = [&](const TData& r) { return r.Hdr == target; };
+    if (del) {
+      std::erase_if(config_, same);
+    } else if (auto it = std::find_if(config_.begin(), config_.end(), same); it != config_.end()) {
+      *it = rec;
+    } else {
+      config_.push_back(rec);
+    }
+  }
+  Answer(Header(kCmdAck), &opts_.writeFaults, n, rec.Hdr);
+}
+
+void TrackerCore::ImageBlock(const uint8_t* p, int /*L*/) {
+  if (p[6] < kSubFirstBlockGroup) return Answer(ErrorAnswer(kErrUnknownMessage, 0, 0));
+  const int n = (p[6] - kSubFirstBlockGroup) * kBlockGroupSize + (p[1] - 1);
+  if (n >= kMaxImageBlocks)
+    return Answer(ErrorAnswer(kErrIndexOutOfRange, 0, 0), &opts_.imageFaults, n);
+  const bool faulted = opts_.imageFaults.silentAt == n || opts_.imageFaults.errorAt.count(n);
+  if (!faulted) {
+    if (n == 0 || imageState_ != ImageState::Receiving) {  // block 0 starts a new upload
+      image_.clear();
+      haveBlock_.clear();
+      imageValue_.reset();
+      imageState_ = ImageState::Receiving;
+    }
+    const size_t end = static_cast<size_t>(n + 1) * kImageBlockSize;
+    if (image_.size() < end) image_.resize(end, 0xFF);
+    if (haveBlock_.size() < static_cast<size_t>(n + 1)) haveBlock_.resize(n + 1, false);
+    std::copy(p + 7, p + 7 + kImageBlockSize, image_.begin() + static_cast<long>(n) * kImageBlockSize);
+    haveBlock_[n] = true;
+    imageBlocks_ = static_cast<int>(std::count(haveBlock_.begin(), haveBlock_.end(), true));
+  }
+  Answer(Header(kCmdAck), &opts_.imageFaults, n);
+}
+
+bool TrackerCore::EndFrameSubcommand(uint8_t sub, bool& sums) const {
+  const bool type10 = opts_.deviceType == 10 || opts_.deviceType == 12;
+  const bool anyType = opts_.deviceType == 0;
+  sums = sub == kSubImageSums || sub == kSubImageSumsType10;
+  if (sub == kSubImageSums || sub == kSubImageValue) return anyType || !type10;
+  if (sub == kSubImageSumsType10 || sub == kSubImageValueType10) return anyType || type10;
+  return false;
+}
+
+void TrackerCore::ImageEnd(const uint8_t* p, int /*L*/) {
+  bool sums = false;
+  if (!EndFrameSubcommand(p[6], sums)) return Answer(ErrorAnswer(kErrUnknownMessage, 0, 0));
+  const int blocks = U16(p + 7);
+  const Faults& f = opts_.imageFaults;
+  if (f.silentAt == blocks || f.errorAt.count(blocks)) return Answer(Header(kCmdAck), &f, blocks);
+
+  // The end frame checks out only when exactly blocks 0 to B-1 arrived.
+  bool ok = imageState_ == ImageState::Receiving && blocks > 0 && imageBlocks_ == blocks &&
+            static_cast<int>(haveBlock_.size()) == blocks;
+  if (ok && sums) {
+    uint16_t s1 = 0, s2 = 0;
+    for (size_t i = 0; i < static_cast<size_t>(blocks) * kImageBlockSize; ++i) {
+      s1 = static_cast<uint16_t>(s1 + image_[i]);
+      s2 = static_cast<uint16_t>(s2 + s1);
+    }
+    ok = s1 == U16(p + 9) && s2 == U16(p + 11);
+  } else if (ok) {
+    imageValue_ = U32(p + 9);
+    ok = *imageValue_ != 0;
+  }
+  if (imageState_ != ImageState::None) imageState_ = ok ? ImageState::Good : ImageState::Bad;
+  if (onImageEnd_) onImageEnd_(*this);
+  Answer(ok ? Header(kCmdAck) : ErrorAnswer(kErrImageRejected, 0, 0), &f, blocks);
+}
+
+void TrackerCore::TextCommandFrame(const uint8_t* p, int L) {
+  TextCommand t;
+  t.second = p[6] == kSubTextSecond;
+  for (int i = 7; i < std::min(L, 7 + kTextCommandSize) && p[i] != 0; ++i) t.text += static_cast<char>(p[i]);
+  textCommands_.push_back(t);
+  Answer(Header(kCmdAck));
+}
+
+std::vector<uint8_t> TrackerCore::ImageBytes() const {
+  const size_t n = std::min(image_.size(), haveBlock_.size() * kImageBlockSize);
+  return {image_.begin(), image_.begin() + static_cast<long>(n)};
+}
+
+std::vector<uint8_t> TrackerCore::Header(uint8_t cmd) const {
+  return {1, 1, kFixedByte, kOriginTracker, requestSeq_, cmd};
+}
+
+std::vector<uint8_t> TrackerCore::RecordAnswer(uint8_t sub, const TData& rec) const {
+  auto a = Header(kCmdRead);
+  a.push_back(sub);
+  PutU16(a, rec.Hdr.Pid);
+  PutU16(a, rec.Hdr.Len);
+  const int len = std::min<int>(rec.Hdr.Len, kRecordDataSize);
+  a.insert(a.end(), rec.Data.begin(), rec.Data.begin() + len);
+  return a;
+}
+
+std::vector<uint8_t> TrackerCore::ErrorAnswer(uint8_t code, uint16_t pid, uint16_t len) const {
+  auto a = Header(kCmdError);
+  a.push_back(code);
+  PutU16(a, pid);
+  PutU16(a, len);
+  return a;
+}
+
+void TrackerCore::Answer(std::vector<uint8_t> payload, const Faults* faults, int n, THeader about) {
+  const Duration ready = lineIn_ + opts_.delay;
+  if (faults && faults->silentAt == n) {
+    ++counters_.silenced;
+    return;
+  }
+  if (faults) {
+    if (auto it = faults->errorAt.find(n); it != faults->errorAt.end()) {
+      // The error names the record the request was about.
+      if (payload.size() >= 11 && payload[5] == kCmdRead) about = {U16(&payload[7]), U16(&payload[9])};
+      payload = ErrorAnswer(it->second, about.Pid, about.Len);
+    }
+  }
+  if (payload[5] == kCmdError) ++counters_.errorAnswers;
+  ++counters_.answers;
+  auto frame = BuildFrame(payload);
+  if (faults && faults->badChecksumAt == n) frame[frame.size() - 2] ^= 0xFF;
+  Enqueue(frame, ready);
+}
+
+void TrackerCore::Enqueue(const std::vector<uint8_t>& frame, Duration ready) {
+  const Duration start = std::max(ready, lineOut_);
+  size_t piece = 0, inPiece = 0;
+  for (size_t k = 0; k < frame.size(); ++k) {
+    if (opts_.split && inPiece == static_cast<size_t>(kSplitPieces[piece % kSplitPieces.size()])) {
+      ++piece;
+      inPiece = 0;
+    }
+    ++inPiece;
+    const Duration gap = opts_.split ? kSplitGap * static_cast<int64_t>(piece) : Duration{};
+    out_.push_back({frame[k], start + ByteTime(static_cast<int64_t>(k) + 1) + gap});
+  }
+  lineOut_ = out_.back().due;
+}
+
+std::string TrackerCore::DebugText() const {
+  std::string s;
+  s += "Ravok simulated tracker\n";
+  s += "IMEI: " + opts_.imei + "\n";
+  s += "Parameters: " + std::to_string(config_.size()) + "\n";
+  s += "Frames: " + std::to_string(counters_.framesReceived) + " received, " +
+       std::to_string(counters_.framesIgnored) + " ignored\n";
+  s += "Image: " + std::to_string(imageBlocks_) + " blocks";
+  return s;  // the last line has no line end: the receiver shows it too
+}
+
+void TrackerCore::ChatterDue(Duration now) {
+  if (!opts_.chatter) return;
+  if (!nextChatter_) nextChatter_ = now + kChatterPeriod;
+  while (*nextChatter_ <= now) {
+    std::vector<uint8_t> a = {1, 1, kFixedByte, kOriginTracker, ownSeq_++, kCmdDiagnosticText};
+    for (const char* c = kChatter[chatterIndex_++ % kChatter.size()]; *c; ++c) a.push_back(static_cast<uint8_t>(*c));
+    ++counters_.chatterLines;
+    Enqueue(BuildFrame(a), *nextChatter_);
+    *nextChatter_ += kChatterPeriod;
+  }
+}
+
+std::vector<uint8_t> TrackerCore::TakeOutput(Duration now) {
+  ChatterDue(now);
+  std::vector<uint8_t> bytes;
+  while (!out_.empty() && out_.front().due <= now) {
+    bytes.push_back(out_.front().byte);
+    out_.pop_front();
+  }
+  return bytes;
+}
+
+std::optional<Duration> TrackerCore::NextOutputTime() const {
+  std::optional<Duration> t;
+  if (!out_.empty()) t = out_.front().due;
+  if (nextChatter_ && (!t || *nextChatter_ < *t)) t = nextChatter_;
+  return t;
+}
+
+}  // namespace ravok::sim
