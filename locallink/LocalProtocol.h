@@ -1,0 +1,151 @@
+// The request and answer protocol spoken with a tracker over the local link: the requests
+// with their exact frames, the receiver that turns every incoming frame into answer state,
+// the waiting rule, and the transactions built from single requests (whole configuration,
+// live data, status, configuration write, image upload).
+//
+// One request is outstanding at a time. Answers carry no reference to their request: the
+// first answer of any kind that arrives while a request waits ends the wait, so a late
+// answer to an earlier request may be taken by the next one. Everything runs on the main
+// thread; the wait keeps the main loop running through Shell::ProcessMessages so frames are
+// delivered and the Terminate button works.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "locallink/Clock.h"
+#include "locallink/DeviceError.h"
+#include "locallink/Frame.h"
+#include "locallink/FrameTransport.h"
+#include "locallink/Progress.h"
+#include "locallink/Shell.h"
+#include "params/Records.h"
+
+namespace ravok {
+
+// Which answer arrived since the last request was built (LocalProtocol::WaitFlag).
+namespace wait {
+constexpr int kNone = 0;
+constexpr int kAck = 1;
+constexpr int kError = 2;
+constexpr int kConfigRecord = 3;
+constexpr int kLiveRecord = 4;
+constexpr int kStatusRecord = 5;
+constexpr int kDebugLines = 6;
+constexpr int kIdent = 7;
+}  // namespace wait
+
+// Payload bytes of the frame protocol.
+namespace proto {
+constexpr uint8_t kFixed = 5;              // payload offset 2
+constexpr uint8_t kOriginManager = 0x0A;   // payload offset 3 in requests
+constexpr uint8_t kOriginTracker = 0x14;   // payload offset 3 in answers
+constexpr int kImageBlockSize = 256;
+constexpr int kImageGroupBlocks = 248;     // image blocks are counted in groups of 248
+
+constexpr uint8_t kCmdDiagText = 0x32;
+constexpr uint8_t kCmdAck = 0x0B;
+constexpr uint8_t kCmdError = 0x0C;
+constexpr uint8_t kCmdRead = 0x28;
+constexpr uint8_t kCmdWrite = 0x3C;
+constexpr uint8_t kCmdImage = 0x41;
+constexpr uint8_t kCmdText = 0x1E;
+
+constexpr uint8_t kSubConfig = 0x32;
+constexpr uint8_t kSubLive = 0x33;
+constexpr uint8_t kSubStatus = 0x34;
+constexpr uint8_t kSubIdent = 0x64;
+constexpr uint8_t kSubDebugLines = 0x65;
+constexpr uint8_t kSubWriteRecord = 0x32;
+constexpr uint8_t kSubImageGroup0 = 0x32;  // + block number div 248
+constexpr uint8_t kSubImageSums = 0x36;
+constexpr uint8_t kSubImageValue = 0x37;
+constexpr uint8_t kSubImageSumsNew = 0x3A;   // device types 10 and 12
+constexpr uint8_t kSubImageValueNew = 0x3B;  // device types 10 and 12
+constexpr uint8_t kSubTextFirst = 0x32;
+constexpr uint8_t kSubTextSecond = 0x33;
+
+constexpr int kTextCommandChars = 15;
+constexpr int kIdentBytes = 16;
+constexpr int kRecordDataOffset = 11;  // payload offset of a record's data in answers
+}  // namespace proto
+
+constexpr int kMinDeviceType = 4;
+constexpr int kMaxDeviceType = 13;
+constexpr int kDefaultDeviceType = 4;
+
+class LocalProtocol {
+ public:
+  LocalProtocol(Shell& shell, FrameTransport& transport,
+                const Clock& clock = SteadyClock::Instance());
+
+  // The selected device type (4..13); device types 10 and 12 end an image upload with the
+  // newer subcommands. Values outside 4..13 are ignored.
+  void SetDeviceType(int type);
+  int DeviceType() const { return deviceType_; }
+
+  // The receiver: called for every complete frame (start byte to end byte), whether or not
+  // a request waits. Frames with a wrong checksum, wrong header bytes or an unknown command
+  // are ignored.
+  void FrameReceived(const TBuffer& data, int len);
+
+  // Single requests. Each returns 0 when the awaited answer arrived, the code of the
+  // tracker's error answer, or 255 when no fitting answer came within the time-out.
+  uint8_t ReadConfigRecord(uint16_t index, TData& record);
+  uint8_t ReadLiveRecord(uint16_t index, TData& record);
+  uint8_t ReadStatusRecord(uint16_t index, TData& record);
+  uint8_t ReadDeviceIdent(QString& text);
+  uint8_t RequestDebugLines();
+  uint8_t WriteConfigRecord(const TData& record);
+  uint8_t SendImageBlock(uint16_t block, std::span<const uint8_t, proto::kImageBlockSize> bytes);
+  uint8_t FinishImageSums(const std::array<uint8_t, 6>& bytes);
+  uint8_t FinishImageValue(const std::array<uint8_t, 6>& bytes);
+  uint8_t SendTextCommand(const QString& text, bool second);
+
+  // Transactions. Each shows at most one message (through ShowDeviceError) and returns
+  // false on failure; the lists keep what was read before a failure.
+  bool ReadConfiguration(TDataList& list);
+  bool ReadLiveData(TDataList& list);
+  bool ReadStatus(TDataList& list);
+  bool WriteConfiguration(const THeaderList& deletions, const TDataList& records);
+  // Sends size bytes of image in 256-byte blocks, then the end frame: the block count and
+  // the two running sums when value is 0, else the block count and value. Bytes of the last
+  // block beyond the image are sent as the image holds them, 0xFF beyond its end.
+  bool UploadImage(int size, std::span<const uint8_t> image, uint32_t value);
+
+  void ShowDeviceError(uint8_t code) { ravok::ShowDeviceError(shell_, code); }
+  ProgressDisplay& Progress() { return progress_; }
+  Shell& GetShell() { return shell_; }
+
+  // Answer state.
+  int WaitFlag = wait::kNone;
+  TData WorkingData{};
+  uint8_t DataSeqNo = 0;
+  bool& TerminateFlag() { return shell_.TerminateFlag; }
+
+ private:
+  using Payload = std::vector<uint8_t>;
+  // Payload offsets 0..6 of a request; the sequence number is filled in when it is sent.
+  static Payload RequestHeader(uint8_t command, uint8_t subcommand, uint8_t group = 1,
+                               uint8_t index = 1);
+  uint8_t Exchange(Payload payload, int awaited, Duration timeout);
+  uint8_t Wait(int awaited, Duration timeout);
+  uint8_t ReadRecord(uint8_t subcommand, int awaited, uint16_t index, TData& record);
+  bool ReadTable(uint8_t (LocalProtocol::*request)(uint16_t, TData&), TDataList& list);
+  uint8_t FinishImage(uint8_t subcommand, const std::array<uint8_t, 6>& bytes);
+  bool UsesNewImageEnd() const { return deviceType_ == 10 || deviceType_ == 12; }
+
+  void TakeRecord(const uint8_t* payload, int len, int flag);
+  void TakeDebugLines(const uint8_t* payload, int len);
+
+  Shell& shell_;
+  FrameTransport& transport_;
+  const Clock& clock_;
+  ProgressDisplay progress_;
+  int deviceType_ = kDefaultDeviceType;
+};
+
+}  // namespace ravok
