@@ -1,0 +1,96 @@
+#include "keylist/LineNumberEdit.h"
+
+#include <QPainter>
+#include <QTextBlock>
+
+namespace ravok {
+namespace {
+
+class Gutter : public QWidget {
+ public:
+  explicit Gutter(LineNumberEdit* editor) : QWidget(editor), editor_(editor) {}
+  QSize sizeHint() const override { return {editor_->GutterWidth(), 0}; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override { editor_->PaintGutter(event); }
+
+ private:
+  LineNumberEdit* editor_;
+};
+
+constexpr int kGutterPadding = 8;
+
+}  // namespace
+
+LineNumberEdit::LineNumberEdit(QWidget* parent) : QPlainTextEdit(parent), gutter_(new Gutter(this)) {
+  setLineWrapMode(QPlainTextEdit::NoWrap);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  connect(this, &QPlainTextEdit::blockCountChanged, this, [this] { UpdateGutterWidth(); });
+  connect(this, &QPlainTextEdit::updateRequest, this, &LineNumberEdit::UpdateGutter);
+  connect(this, &QPlainTextEdit::textChanged, this, &LineNumberEdit::ApplyLineColors);
+  UpdateGutterWidth();
+}
+
+void LineNumberEdit::SetLineColors(LineColorFn fn) {
+  lineColors_ = std::move(fn);
+  ApplyLineColors();
+}
+
+int LineNumberEdit::GutterWidth() const {
+  int digits = 1;
+  for (int n = qMax(1, blockCount()); n >= 10; n /= 10) ++digits;
+  return kGutterPadding + fontMetrics().horizontalAdvance(QLatin1Char('9')) * digits;
+}
+
+void LineNumberEdit::UpdateGutterWidth() { setViewportMargins(GutterWidth(), 0, 0, 0); }
+
+void LineNumberEdit::UpdateGutter(const QRect& rect, int dy) {
+  if (dy != 0)
+    gutter_->scroll(0, dy);
+  else
+    gutter_->update(0, rect.y(), gutter_->width(), rect.height());
+  if (rect.contains(viewport()->rect())) UpdateGutterWidth();
+}
+
+void LineNumberEdit::resizeEvent(QResizeEvent* event) {
+  QPlainTextEdit::resizeEvent(event);
+  const QRect cr = contentsRect();
+  gutter_->setGeometry(QRect(cr.left(), cr.top(), GutterWidth(), cr.height()));
+}
+
+void LineNumberEdit::PaintGutter(QPaintEvent* event) {
+  QPainter painter(gutter_);
+  painter.fillRect(event->rect(), palette().color(QPalette::Button));
+  painter.setPen(palette().color(QPalette::ButtonText));
+  QTextBlock block = firstVisibleBlock();
+  int top = qRound(blockBoundingGeometry(block).translated(contentOffset()).top());
+  while (block.isValid() && top <= event->rect().bottom()) {
+    const int height = qRound(blockBoundingRect(block).height());
+    if (block.isVisible() && top + height >= event->rect().top())
+      painter.drawText(0, top, gutter_->width() - kGutterPadding / 2, height, Qt::AlignRight,
+                       QString::number(block.blockNumber() + 1));
+    block = block.next();
+    top += height;
+  }
+}
+
+// Every line gets its colours as a full-width extra selection, so the whole row is filled.
+void LineNumberEdit::ApplyLineColors() {
+  QList<QTextEdit::ExtraSelection> selections;
+  if (lineColors_ && !document()->isEmpty()) {
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+      const auto colors = lineColors_(block.blockNumber() + 1, block.text());
+      if (!colors) continue;
+      QTextEdit::ExtraSelection sel;
+      sel.cursor = QTextCursor(block);
+      sel.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+      sel.format.setForeground(colors->first);
+      sel.format.setBackground(colors->second);
+      sel.format.setProperty(QTextFormat::FullWidthSelection, true);
+      selections << sel;
+    }
+  }
+  setExtraSelections(selections);
+}
+
+}  // namespace ravok

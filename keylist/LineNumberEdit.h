@@ -1,0 +1,38 @@
+// A plain-text editor with a line-number gutter and optional per-line colours, the editor of
+// both key list panes.
+#pragma once
+
+#include <QColor>
+#include <QPlainTextEdit>
+#include <functional>
+#include <optional>
+#include <utility>
+
+namespace ravok {
+
+class LineNumberEdit : public QPlainTextEdit {
+  Q_OBJECT
+ public:
+  // Colours (text, background) of a line counted from 1; nullopt keeps the editor's own.
+  using LineColorFn = std::function<std::optional<std::pair<QColor, QColor>>(int, const QString&)>;
+
+  explicit LineNumberEdit(QWidget* parent = nullptr);
+
+  void SetLineColors(LineColorFn fn);
+  int GutterWidth() const;
+  // Paints the gutter; called by the gutter widget.
+  void PaintGutter(QPaintEvent* event);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void UpdateGutterWidth();
+  void UpdateGutter(const QRect& rect, int dy);
+  void ApplyLineColors();
+
+  QWidget* gutter_;
+  LineColorFn lineColors_;
+};
+
+}  // namespace ravok
