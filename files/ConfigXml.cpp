@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <QXmlStreamWriter>
 #include <algorithm>
 
 #include "files/FirmwareXml.h"
@@ -63,31 +64,31 @@ QStringList ConfigGrid::Lines() const {
   return out;
 }
 
-void BuildConfigXml(QDomDocument& doc, const ConfigGrid& grid) {
-  doc.appendChild(doc.createProcessingInstruction(QStringLiteral("xml"),
-                                                  QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
-  QDomElement root = doc.createElement(QStringLiteral("ravok"));
-  root.setAttribute(QStringLiteral("ver"), QStringLiteral("1"));
-  doc.appendChild(root);
-  QDomElement config = doc.createElement(QStringLiteral("config"));
-  config.setAttribute(QStringLiteral("device"), QString::number(grid.deviceType));
-  config.setAttribute(QStringLiteral("type"), QString::number(kConfigType));
-  root.appendChild(config);
+QByteArray ConfigXmlBytes(const ConfigGrid& grid) {
+  // Written by a stream writer: a DOM keeps attributes in a hash and would write them in
+  // a different order on every run.
+  QByteArray out;
+  QXmlStreamWriter w(&out);
+  w.setAutoFormatting(true);
+  w.setAutoFormattingIndent(2);
+  w.writeStartDocument();
+  w.writeStartElement(QStringLiteral("ravok"));
+  w.writeAttribute(QStringLiteral("ver"), QStringLiteral("1"));
+  w.writeStartElement(QStringLiteral("config"));
+  w.writeAttribute(QStringLiteral("device"), QString::number(grid.deviceType));
+  w.writeAttribute(QStringLiteral("type"), QString::number(kConfigType));
   for (const ConfigRow& row : grid.rows) {
-    QDomElement record = doc.createElement(QStringLiteral("record"));
-    record.setAttribute(QStringLiteral("key"), row.name);
-    record.setAttribute(QStringLiteral("value"), row.value);
-    config.appendChild(record);
+    w.writeEmptyElement(QStringLiteral("record"));
+    w.writeAttribute(QStringLiteral("key"), row.name);
+    w.writeAttribute(QStringLiteral("value"), row.value);
   }
-  QDomElement description = doc.createElement(QStringLiteral("description"));
-  description.appendChild(doc.createTextNode(grid.description));
-  config.appendChild(description);
+  w.writeTextElement(QStringLiteral("description"), grid.description);
+  w.writeEndDocument();
+  return out;
 }
 
-QByteArray ConfigXmlBytes(const ConfigGrid& grid) {
-  QDomDocument doc;
-  BuildConfigXml(doc, grid);
-  return doc.toByteArray(2);
+void BuildConfigXml(QDomDocument& doc, const ConfigGrid& grid) {
+  ParseXml(ConfigXmlBytes(grid), doc);
 }
 
 void ReadConfigXml(const QDomDocument& doc, int deviceType, QStringList& lines,

@@ -43,11 +43,13 @@ struct ConfigGrid {
 
 inline const QString kMsgErrorInLine = QStringLiteral("Error in line: ");
 
-// Fills an empty document: declaration (UTF-8), ravok ver=1, config device/type=1, one
-// record per grid row in order, then the description.
-void BuildConfigXml(QDomDocument& doc, const ConfigGrid& grid);
-// The document as written to a file or uploaded: UTF-8 with declaration, indented.
+// The configuration as written to a file or uploaded: XML declaration, UTF-8, indented;
+// ravok ver=1 > config device/type=1 > one record (key, value) per grid row in order, then
+// the description. Attributes keep this order. Write files and uploads from these bytes:
+// QDomDocument::toByteArray does not keep the order of attributes.
 QByteArray ConfigXmlBytes(const ConfigGrid& grid);
+// The same document as a DOM, for callers that work on documents.
+void BuildConfigXml(QDomDocument& doc, const ConfigGrid& grid);
 
 // Appends "key=value" for every record of every config element whose device equals
 // deviceType and whose type is 1, in document order; a description element sets
