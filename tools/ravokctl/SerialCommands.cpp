@@ -1,0 +1,208 @@
+// ravokctl --serial: the device operations on a tracker behind a serial port (or a
+// pseudo-terminal such as the simulated tracker's).
+#include <QCoreApplication>
+#include <QString>
+#include <cstdio>
+#include <memory>
+
+#include "files/ConfigXml.h"
+#include "locallink/LocalProtocol.h"
+#include "locallink/Serial.h"
+#include "operations/SerialOperations.h"
+#include "tools/ravokctl/Commands.h"
+#include "tools/ravokctl/ConsoleShell.h"
+#include "tools/ravokctl/LocaleArg.h"
+#include "tools/ravokctl/RecordArgs.h"
+
+namespace ravok::ctl {
+namespace {
+
+constexpr const char* kWord = "--serial";
+constexpr const char* kUsage =
+    "  --serial PORT [--speed 9600|230400] [--device-type 4..13] [OPTIONS] COMMAND\n"
+    "                            talk to a tracker on a serial port (ttyUSB0 is /dev/ttyUSB0;\n"
+    "                            a path such as /dev/pts/3 is used as is). Commands:\n"
+    "      read                  the configuration as parameter lines, catalogue order\n"
+    "      write FILE            write the parameter lines or configuration XML of FILE\n"
+    "                            (--replace: delete what FILE does not hold, except PIN\n"
+    "                            and AccessKey; --yes: confirm the PIN/AccessKey and\n"
+    "                            empty-configuration questions)\n"
+    "      status | live         status or live-data lines (--icon: icon after a tab;\n"
+    "                            --locale NAME: number and date format)\n"
+    "      ident                 the tracker's identity\n"
+    "      debug                 the tracker's diagnostic lines\n"
+    "      upgrade FILE          upload firmware (Intel HEX .hex or firmware XML)\n"
+    "      dallas FILE           upload a key list XML\n"
+    "      blackbox TEXT | settings TEXT   the black-box or settings command\n"
+    "                            (--verbose: the debug log on stderr)";
+
+constexpr const char* kMsgCannotOpen = "Can not open serial port: ";
+
+struct Options {
+  QString port;
+  int speed = 9600;
+  int deviceType = kDefaultDeviceType;
+  bool replace = false;
+  bool yes = false;
+  bool icon = false;
+  bool verbose = false;
+  TextLocale locale;
+  std::string command;
+  Args operands;
+};
+
+bool ParseInt(const std::string& s, int& out) {
+  try {
+    size_t used = 0;
+    out = std::stoi(s, &used);
+    return used == s.size();
+  } catch (...) {
+    return false;
+  }
+}
+
+// Returns an exit status on a usage error, else -1.
+int Parse(const Args& args, Options& o) {
+  if (args.empty()) return UsageError(kWord, "--serial needs a port");
+  o.port = QString::fromStdString(args[0]);
+  bool haveLocale = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) return false;
+      out = args[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--speed") {
+      if (!value(v) || !ParseInt(v, o.speed) || (o.speed != 9600 && o.speed != 230400))
+        return UsageError(kWord, "--speed is 9600 or 230400");
+    } else if (a == "--device-type") {
+      if (!value(v) || !ParseInt(v, o.deviceType) || o.deviceType < kMinDeviceType ||
+          o.deviceType > kMaxDeviceType)
+        return UsageError(kWord, "--device-type is 4 to 13");
+    } else if (a == "--locale") {
+      if (!value(v) || !TextLocaleFromName(v, o.locale))
+        return UsageError(kWord, "--locale needs a known locale name");
+      haveLocale = true;
+    } else if (a == "--replace") {
+      o.replace = true;
+    } else if (a == "--yes") {
+      o.yes = true;
+    } else if (a == "--icon") {
+      o.icon = true;
+    } else if (a == "--verbose") {
+      o.verbose = true;
+    } else if (o.command.empty() && !a.starts_with("--")) {
+      o.command = a;
+    } else if (!o.command.empty()) {
+      o.operands.push_back(a);
+    } else {
+      return UsageError(kWord, "unknown option '" + a + "'");
+    }
+  }
+  if (!haveLocale) o.locale = OperatorTextLocale();
+  struct Arity {
+    const char* command;
+    size_t operands;
+  };
+  static constexpr Arity kCommands[] = {{"read", 0},    {"write", 1},   {"status", 0},
+                                        {"live", 0},    {"ident", 0},   {"debug", 0},
+                                        {"upgrade", 1}, {"dallas", 1},  {"blackbox", 1},
+                                        {"settings", 1}};
+  if (o.command.empty()) return UsageError(kWord, "no command given");
+  for (const Arity& c : kCommands) {
+    if (o.command != c.command) continue;
+    if (o.operands.size() != c.operands)
+      return UsageError(kWord, o.command + (c.operands ? " needs one argument" : " takes no argument"));
+    return -1;
+  }
+  return UsageError(kWord, "unknown command '" + o.command + "'");
+}
+
+void PrintLine(const std::string& latin1) {
+  std::fputs(Latin1ToUtf8(latin1).c_str(), stdout);
+  std::fputc('\n', stdout);
+}
+
+void PrintTable(const std::vector<TableLine>& lines, bool icon) {
+  for (const TableLine& l : lines)
+    PrintLine(icon ? l.text + "\t" + std::to_string(l.icon) : l.text);
+}
+
+bool Run(const Options& o, LocalProtocol& link, ConsoleShell& shell) {
+  const std::string& c = o.command;
+  const QString operand = o.operands.empty() ? QString() : QString::fromStdString(o.operands[0]);
+  if (c == "read") {
+    TDataList settings;
+    std::vector<std::string> lines;
+    const bool ok = SerialReadConfig(link, settings, lines);
+    for (const auto& l : lines) PrintLine(l);
+    return ok;
+  }
+  if (c == "write") {
+    QStringList fileLines;
+    QString error;
+    if (!LoadConfigLines(operand, o.deviceType, fileLines, &error)) {
+      shell.ShowError(kMsgCannotProcessConfigFile);
+      if (o.verbose) std::fprintf(stderr, "%s\n", error.toUtf8().constData());
+      return false;
+    }
+    std::vector<std::string> lines;
+    for (const QString& l : fileLines) lines.push_back(l.toLatin1().toStdString());
+    THeaderList deletions;
+    TDataList settings;
+    return SerialWriteConfig(link, lines, o.replace, deletions, settings);
+  }
+  if (c == "status" || c == "live") {
+    std::vector<TableLine> lines;
+    const bool ok = c == "status" ? SerialReadStatus(link, o.locale, lines)
+                                  : SerialReadLiveData(link, o.locale, lines);
+    PrintTable(lines, o.icon);
+    return ok;
+  }
+  if (c == "ident") {
+    QString ident;
+    if (!SerialReadIdent(link, ident)) return false;
+    PrintLine(("IMEI: " + ident).toLatin1().toStdString());
+    return true;
+  }
+  if (c == "debug") {
+    shell.logToStdout = true;
+    return SerialDump(link);
+  }
+  if (c == "upgrade") return SerialUpgrade(link, operand);
+  if (c == "dallas") return SerialDallas(link, operand);
+  return SerialTextCommand(link, operand, c == "settings");
+}
+
+int SerialCommand(const Args& args) {
+  Options o;
+  if (const int usage = Parse(args, o); usage >= 0) return usage;
+
+  static int argc = 1;
+  static char name[] = "ravokctl";
+  static char* argv[] = {name, nullptr};
+  std::unique_ptr<QCoreApplication> app;
+  if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(argc, argv);
+
+  ConsoleShell shell(o.yes);
+  shell.verbose = o.verbose;
+  SerialTransport transport;
+  LocalProtocol link(shell, transport);
+  link.SetDeviceType(o.deviceType);
+  if (!SerialOpen(o.port, o.speed,
+                  [&link](const TBuffer& data, int len) { link.FrameReceived(data, len); })) {
+    shell.ShowError(QString::fromLatin1(kMsgCannotOpen) + o.port);
+    return kExitFailed;
+  }
+  const bool ok = Run(o, link, shell);
+  std::fflush(stdout);
+  SerialClose();
+  return ok && shell.errorsShown == 0 ? kExitOk : kExitFailed;
+}
+
+const CommandRegistration kRegistration(kWord, kUsage, SerialCommand);
+
+}  // namespace
+}  // namespace ravok::ctl
