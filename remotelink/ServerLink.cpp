@@ -75,7 +75,7 @@ bool ServerLink::ServerLogin(const QString& host, const QString& port, const QSt
     if (state != kLoggedIn) remote_.RemoteClose();
   }
   if (state == kLoggedIn) return true;
-  ShowDeviceError(shell_, state - 1);  // states 1..3 show codes 1..3
+  ShowDeviceError(shell_, state);  // states 1..3 share the codes of the transactions
   return false;
 }
 
