@@ -83,6 +83,7 @@ void TrackerCore::OnFrame(const TBuffer& frame, int len) {
     return;
   }
   requestSeq_ = p[4];
+  if (onRequest_) onRequest_(p, L);
   Dispatch(p, L);
 }
 

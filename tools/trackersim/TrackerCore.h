@@ -138,6 +138,8 @@ class TrackerCore {
   const SimCounters& Counters() const { return counters_; }
   // Called after every end frame, with the image's outcome (the program writes the file).
   void SetImageFinished(std::function<void(const TrackerCore&)> f) { onImageEnd_ = std::move(f); }
+  // Called with the payload of every request the tracker accepts, before it is answered.
+  void SetRequestHook(std::function<void(const uint8_t* payload, int len)> f) { onRequest_ = std::move(f); }
 
  private:
   struct Pending {
@@ -187,6 +189,7 @@ class TrackerCore {
   ImageState imageState_ = ImageState::None;
   std::optional<uint32_t> imageValue_;
   std::function<void(const TrackerCore&)> onImageEnd_;
+  std::function<void(const uint8_t*, int)> onRequest_;
   std::vector<TextCommand> textCommands_;
   SimCounters counters_;
 };
