@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "params/Params.h"
 #include "params/Records.h"
 #include "params/TextLocale.h"
 
@@ -22,12 +23,9 @@ struct TConvParam {
   int32_t Code;
 };
 
-// Description of the data item that a live record with Pid (in Id) and Len (in Index) carries.
-struct TConfigNames {
-  uint16_t Id;
-  uint16_t Index;
-  std::string_view Desc;
-};
+// Description of the data item that a live record with Pid (in Id) and Len (in Index)
+// carries: the shape of the catalogue's data-item descriptions.
+using TConfigNames = ravok::TConfigNames;
 
 // Output formats (numbers little-endian; "NULL" is the tracker's "not available").
 enum LiveCode : int32_t {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "params/Firmware.h"
+#include "params/Params.h"
 #include "params/TextLocale.h"
 
 namespace ravok {
@@ -155,6 +156,10 @@ TEST(LiveDataTables, ShapeAndKeys) {
     EXPECT_GE(at, lastRow) << n.Desc;
     lastRow = at;
   }
+  // The same descriptions as the catalogue's data items, in the same order.
+  ASSERT_EQ(ConfigNames().size(), Firmware::LiveDataNames().size());
+  for (size_t i = 0; i < ConfigNames().size(); ++i)
+    EXPECT_EQ(Firmware::LiveDataNames()[i].Desc, ConfigNames()[i].Desc) << i;
   EXPECT_EQ(Firmware::LiveDataDesc(105, 4), "Cargo Temperature 0");
   EXPECT_EQ(Firmware::LiveDataDesc(105, 2), "");
   EXPECT_EQ(Firmware::LiveDataDesc(26, 2), "");
