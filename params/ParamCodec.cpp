@@ -268,6 +268,27 @@ bool ParseInteger(std::string_view s, int64_t& value) {
   return true;
 }
 
+// Whether a number that a double cannot hold is below 1 in magnitude (else above): the
+// power of ten of its first non-zero digit plus its exponent. number has the float syntax.
+bool TinyMagnitude(std::string_view number) {
+  const size_t e = number.find_first_of("eE");
+  const std::string_view mantissa = number.substr(0, e);
+  const size_t dot = std::min(mantissa.find('.'), mantissa.size());
+  const size_t first = mantissa.find_first_not_of("0.");
+  if (first == std::string_view::npos) return true;
+  const long long power = first < dot ? static_cast<long long>(dot - first) - 1
+                                      : -static_cast<long long>(first - dot);
+  long long exponent = 0;
+  if (e != std::string_view::npos) {
+    size_t i = e + 1;
+    const bool negative = number[i] == '-';
+    if (number[i] == '+' || number[i] == '-') ++i;
+    for (; i < number.size() && exponent < 100000; ++i) exponent = exponent * 10 + (number[i] - '0');
+    if (negative) exponent = -exponent;
+  }
+  return power + exponent < 0;
+}
+
 // Leading spaces, optional sign, digits with an optional "." and an optional exponent;
 // "." whatever the locale; only magnitudes a single-precision number can hold.
 bool ParseFloat(std::string_view s, float& value) {
@@ -299,8 +320,8 @@ bool ParseFloat(std::string_view s, float& value) {
   const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), d);
   if (end != number.data() + number.size()) return false;
   if (ec == std::errc::result_out_of_range) {
-    // Underflow parses as (nearly) zero; overflow is out of range.
-    if (std::fabs(d) > 1) return false;
+    // Too small for a double is zero; too large is out of range.
+    if (!TinyMagnitude(number)) return false;
     d = 0;
   } else if (ec != std::errc{}) {
     return false;
