@@ -186,7 +186,7 @@ TEST(ParamsCatalogue, FieldOf) {
 
 TEST(ParamsCatalogue, IsHexDigit) {
   for (char c : std::string_view("0123456789abcdefABCDEF")) EXPECT_TRUE(IsHexDigit(c)) << c;
-  for (char c : std::string_view("gG/:@`x $-\0\xE4", 14)) EXPECT_FALSE(IsHexDigit(c)) << c;
+  for (char c : std::string_view("gG/:@`x $-\0\xE4", 12)) EXPECT_FALSE(IsHexDigit(c)) << c;
 }
 
 }  // namespace
