@@ -34,6 +34,10 @@ QString FromLatin1(const std::string& s) {
 
 uint16_t Word(const TData& r, int at) { return static_cast<uint16_t>(r.Data[at] | r.Data[at + 1] << 8); }
 
+QString HexDigits(uint32_t v, int width) {
+  return QStringLiteral("%1").arg(v, width, 16, QLatin1Char('0')).toUpper();
+}
+
 // Asks for every PIN and AccessKey record; those not confirmed are left out.
 void ConfirmSecrets(Shell& shell, TDataList& records) {
   std::erase_if(records, [&](const TData& r) {
@@ -131,14 +135,12 @@ QString FirmwareInfoText(const TDataList& records) {
   QString text = QStringLiteral("Firmware:");
   for (const TData& r : records) {
     if (r.Hdr.Pid == 1)
-      text += QStringLiteral(" Status=%1").arg(Word(r, 0), 4, 16, QLatin1Char('0')).toUpper();
+      text += QStringLiteral(" Status=") + HexDigits(Word(r, 0), 4);
     else if (r.Hdr.Pid == 2)
       text += QStringLiteral(" Counter=%1").arg(Word(r, 0));
     else if (r.Hdr.Pid == 3)
-      text += QStringLiteral(" Crcc=%1")
-                  .arg(static_cast<uint32_t>(Word(r, 0)) | static_cast<uint32_t>(Word(r, 2)) << 16,
-                       8, 16, QLatin1Char('0'))
-                  .toUpper();
+      text += QStringLiteral(" Crcc=") +
+              HexDigits(static_cast<uint32_t>(Word(r, 0)) | static_cast<uint32_t>(Word(r, 2)) << 16, 8);
   }
   return text;
 }
