@@ -229,6 +229,18 @@ std::string Decode(const std::vector<TConvParam>& table, const TData& rec) {
 
 // --- text input ----------------------------------------------------------------------
 
+bool IsRawName(std::string_view name) {
+  if (name.size() != 8) return false;
+  for (char c : name)
+    if (!IsHexDigit(c)) return false;
+  return true;
+}
+
+const TConvParam* RowOfName(std::string_view name) {
+  const int index = IndexOfName(name);
+  return index == kNotInCatalogue ? nullptr : &ParamTable()[index - 1];
+}
+
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -485,20 +497,6 @@ int FieldsPerElement(const CodeLayout& layout) {
 std::string DecodeParam(const TData& rec) { return Decode(ParamTable(), rec); }
 
 std::string DecodeViewerParam(const TData& rec) { return Decode(ViewerParamTable(), rec); }
-
-namespace {
-bool IsRawName(std::string_view name) {
-  if (name.size() != 8) return false;
-  for (char c : name)
-    if (!IsHexDigit(c)) return false;
-  return true;
-}
-
-const TConvParam* RowOfName(std::string_view name) {
-  const int index = IndexOfName(name);
-  return index == kNotInCatalogue ? nullptr : &ParamTable()[index - 1];
-}
-}  // namespace
 
 bool HeaderOfLine(std::string_view line, THeader& out) {
   const size_t eq = line.find('=');

@@ -262,13 +262,19 @@ std::vector<TConvParam> BuildViewerCatalogue() {
   return rows;
 }
 
-// Descriptions of the data items: Id, the Index of the first item, the texts in order.
+// Descriptions of the data items, in Id order. An entry either lists its texts (Index
+// counting from firstIndex) or numbers them "<prefix> <n>" from firstNumber over
+// consecutive Ids with perId items each (Index from 1 in every Id).
 struct NamesSpec {
-  uint16_t id, firstIndex;
+  uint16_t firstId;
+  uint16_t firstIndex;
   std::initializer_list<const char*> texts;
+  const char* prefix = nullptr;
+  int firstNumber = 0;
+  std::initializer_list<int> perId = {};
 };
 
-const NamesSpec kFixedNames[] = {
+const NamesSpec kConfigNames[] = {
     {10, 2, {"Engine speed", "Wheel based speed", "Vehicle distance"}},
     {11, 1, {"Fuel level", "Total fuel", "Total engine hours"}},
     {12, 1, {"Coolant temperature", "Air inlet temp", "Oil temperature"}},
@@ -276,35 +282,26 @@ const NamesSpec kFixedNames[] = {
     {14, 1, {"Current gear", "Actual retarder", "Cruise ctrl active", "Cruise ctrl enable",
              "Vehicle montion", "Driver 1 state", "Driver 2 state"}},
     {22, 1, {"Brake Switch", "Trailer Weight", "Cargo Weight"}},
+    {23, 1, {}, "Axle Weight", 0, {4}},
+    {32, 1, {"Engine torque mode", "Percent torque"}},
+    {33, 1, {}, "Cargo Temperature", 0, {4, 4}},
+    {42, 1, {"Engine Total Idle Hours", "Catalyst Tank Level", "Ignition"}},
+    {43, 1, {}, "Relative Humidity", 0, {4, 4}},
+    {45, 1, {}, "Battery Potential", 0, {4, 4}},
+    {47, 1, {}, "Cargo Temperature", 8, {2}},
+    {48, 1, {}, "Relative Humidity", 8, {2}},
+    {49, 1, {}, "Battery Potential", 8, {2}},
+    {54, 1, {}, "Cargo Temperature", 10, {4, 4, 2, 4, 4, 2}},
+    {60, 1, {}, "Relative Humidity", 10, {4, 4, 2, 4, 4, 2}},
+    {66, 1, {}, "Battery Potential", 10, {4, 4, 2, 4, 4, 2}},
 };
 
-// Numbered descriptions "<prefix> <number>": one Id after another, items per Id as given.
-struct NumberedSpec {
-  const char* prefix;
-  int firstNumber;
-  uint16_t firstId;
-  std::initializer_list<int> perId;
-};
-
-const NumberedSpec kNumberedNamesBefore32[] = {{"Axle Weight", 0, 23, {4}}};
-const NumberedSpec kNumberedNamesAfter32[] = {
-    {"Cargo Temperature", 0, 33, {4, 4}},
-    {"Relative Humidity", 0, 43, {4, 4}},
-    {"Battery Potential", 0, 45, {4, 4}},
-    {"Cargo Temperature", 8, 47, {2}},
-    {"Relative Humidity", 8, 48, {2}},
-    {"Battery Potential", 8, 49, {2}},
-    {"Cargo Temperature", 10, 54, {4, 4, 2, 4, 4, 2}},
-    {"Relative Humidity", 10, 60, {4, 4, 2, 4, 4, 2}},
-    {"Battery Potential", 10, 66, {4, 4, 2, 4, 4, 2}},
-};
-
-void AddFixed(std::vector<TConfigNames>& rows, const NamesSpec& s) {
-  uint16_t index = s.firstIndex;
-  for (const char* text : s.texts) rows.push_back({s.id, index++, text});
-}
-
-void AddNumbered(std::vector<TConfigNames>& rows, const NumberedSpec& s) {
+void AddNames(std::vector<TConfigNames>& rows, const NamesSpec& s) {
+  if (!s.prefix) {
+    uint16_t index = s.firstIndex;
+    for (const char* text : s.texts) rows.push_back({s.firstId, index++, text});
+    return;
+  }
   int number = s.firstNumber;
   uint16_t id = s.firstId;
   for (int items : s.perId) {
@@ -317,14 +314,7 @@ void AddNumbered(std::vector<TConfigNames>& rows, const NumberedSpec& s) {
 
 std::vector<TConfigNames> BuildConfigNames() {
   std::vector<TConfigNames> rows;
-  for (const auto& s : kFixedNames) AddFixed(rows, s);
-  for (const auto& s : kNumberedNamesBefore32) AddNumbered(rows, s);
-  rows.push_back({32, 1, "Engine torque mode"});
-  rows.push_back({32, 2, "Percent torque"});
-  AddNumbered(rows, kNumberedNamesAfter32[0]);
-  AddFixed(rows, {42, 1, {"Engine Total Idle Hours", "Catalyst Tank Level", "Ignition"}});
-  for (size_t i = 1; i < std::size(kNumberedNamesAfter32); ++i)
-    AddNumbered(rows, kNumberedNamesAfter32[i]);
+  for (const NamesSpec& s : kConfigNames) AddNames(rows, s);
   return rows;
 }
 

@@ -37,7 +37,9 @@ TEST(ParamsCatalogue, LengthsMatchLayouts) {
   for (const auto& r : ParamTable()) {
     const CodeLayout* layout = LayoutOfCode(r.Code);
     ASSERT_NE(layout, nullptr) << r.Name;
-    if (layout->kind != CodeKind::String) EXPECT_EQ(r.Len, r.Count * layout->size) << r.Name;
+    if (layout->kind != CodeKind::String) {
+      EXPECT_EQ(r.Len, r.Count * layout->size) << r.Name;
+    }
   }
 }
 
