@@ -3,6 +3,7 @@
 #include <mysql.h>
 
 #include "server/Handlers.h"
+#include "server/Replies.h"
 #include "server/Server.h"
 
 server_config g_cfg;
@@ -24,7 +25,8 @@ const event_entry kEvents[] = {
     {EV_LIST_DEVICES, on_list_devices},     {EV_LOG, on_log},
     {EV_FIND_DEVICE, on_find_device},       {EV_PEER_CHECK, on_peer_check},
     {EV_NOP, on_nop},                       {EV_KIND_INFO, on_kind_info},
-    {EV_DEVICE_UPDATE, on_device_update},
+    {EV_DEVICE_UPDATE, on_device_update},   {EV_REPLY, on_reply},
+    {EV_COMMAND_RESULT, on_command_result}, {EV_RELAY, on_relay},
 };
 
 }  // namespace

@@ -11,6 +11,7 @@
 namespace srvtest {
 
 std::vector<sent_command> g_sent_commands;
+std::vector<sent_data> g_sent_data;
 
 namespace {
 
@@ -32,7 +33,11 @@ void fake_send_command(uint32_t device_id, uint32_t outbox_id, int32_t count, co
   }
   g_sent_commands.push_back(c);
 }
-void fake_send_data(uint32_t, uint32_t, int32_t, const uint8_t*) {}
+void fake_send_data(uint32_t key, uint32_t kind, int32_t count, const uint8_t* b) {
+  sent_data d{key, kind, count, {}};
+  if (b) d.block.assign(b, b + 2 + (b[0] | (b[1] << 8)));
+  g_sent_data.push_back(d);
+}
 void fake_stop() {}
 uint32_t fake_zero_u() { return 0; }
 int32_t fake_zero() { return 0; }
@@ -82,6 +87,7 @@ void init_server_state() {
   remove(g_cfg.log_file);
   g_comm = &kFakeTable;
   g_sent_commands.clear();
+  g_sent_data.clear();
   ASSERT_TRUE(server_init());
   ASSERT_TRUE(db_init());
   ASSERT_TRUE(log_init());

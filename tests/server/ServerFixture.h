@@ -30,6 +30,12 @@ struct sent_command {
   std::vector<uint8_t> block;
 };
 extern std::vector<sent_command> g_sent_commands;
+struct sent_data {
+  uint32_t key, kind;
+  int32_t count;
+  std::vector<uint8_t> block;
+};
+extern std::vector<sent_data> g_sent_data;
 
 // Points the server at the sandbox database named by RAVOK_SANDBOX_DIR.
 bool load_sandbox_config();
