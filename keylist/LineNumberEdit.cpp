@@ -27,12 +27,16 @@ LineNumberEdit::LineNumberEdit(QWidget* parent) : QPlainTextEdit(parent), gutter
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   connect(this, &QPlainTextEdit::blockCountChanged, this, [this] { UpdateGutterWidth(); });
   connect(this, &QPlainTextEdit::updateRequest, this, &LineNumberEdit::UpdateGutter);
-  connect(this, &QPlainTextEdit::textChanged, this, &LineNumberEdit::ApplyLineColors);
+  connect(this, &QPlainTextEdit::textChanged, this, [this] {
+    ++textGeneration_;
+    ApplyLineColors();
+  });
   UpdateGutterWidth();
 }
 
 void LineNumberEdit::SetLineColors(LineColorFn fn) {
   lineColors_ = std::move(fn);
+  ++textGeneration_;
   ApplyLineColors();
 }
 
@@ -45,6 +49,7 @@ int LineNumberEdit::GutterWidth() const {
 void LineNumberEdit::UpdateGutterWidth() { setViewportMargins(GutterWidth(), 0, 0, 0); }
 
 void LineNumberEdit::UpdateGutter(const QRect& rect, int dy) {
+  ApplyLineColors();
   if (dy != 0)
     gutter_->scroll(0, dy);
   else
@@ -56,6 +61,7 @@ void LineNumberEdit::resizeEvent(QResizeEvent* event) {
   QPlainTextEdit::resizeEvent(event);
   const QRect cr = contentsRect();
   gutter_->setGeometry(QRect(cr.left(), cr.top(), GutterWidth(), cr.height()));
+  ApplyLineColors();
 }
 
 void LineNumberEdit::PaintGutter(QPaintEvent* event) {
@@ -74,11 +80,20 @@ void LineNumberEdit::PaintGutter(QPaintEvent* event) {
   }
 }
 
-// Every line gets its colours as a full-width extra selection, so the whole row is filled.
+// The lines on screen get their colours as full-width extra selections, so whole rows are
+// filled. Only the visible lines are coloured: a list of thousands of keys stays quick to
+// edit. The selections are rebuilt when the visible range or the text has changed.
 void LineNumberEdit::ApplyLineColors() {
   QList<QTextEdit::ExtraSelection> selections;
+  int first = -1, last = -1;
   if (lineColors_ && !document()->isEmpty()) {
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    QTextBlock block = firstVisibleBlock();
+    first = block.blockNumber();
+    qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
+    const qreal bottom = viewport()->height();
+    for (; block.isValid() && top <= bottom; block = block.next()) {
+      top += blockBoundingRect(block).height();
+      last = block.blockNumber();
       const auto colors = lineColors_(block.blockNumber() + 1, block.text());
       if (!colors) continue;
       QTextEdit::ExtraSelection sel;
@@ -90,6 +105,9 @@ void LineNumberEdit::ApplyLineColors() {
       selections << sel;
     }
   }
+  const ColoredRange range{first, last, textGeneration_};
+  if (range == colored_) return;
+  colored_ = range;
   setExtraSelections(selections);
 }
 

@@ -31,8 +31,16 @@ class LineNumberEdit : public QPlainTextEdit {
   void UpdateGutter(const QRect& rect, int dy);
   void ApplyLineColors();
 
+  struct ColoredRange {
+    int first, last;
+    long generation;
+    friend bool operator==(const ColoredRange&, const ColoredRange&) = default;
+  };
+
   QWidget* gutter_;
   LineColorFn lineColors_;
+  long textGeneration_ = 0;     // counts text changes, so equal ranges of new text recolour
+  ColoredRange colored_{-1, -1, -1};
 };
 
 }  // namespace ravok

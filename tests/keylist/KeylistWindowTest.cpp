@@ -83,7 +83,9 @@ TEST(KeylistWindowTest, MenuOpensWritesAndExports) {
 
 TEST(KeylistWindowTest, KeyLinesAreColouredByTheRule) {
   TForm1 form;
+  form.show();
   form.SynEdit1->setPlainText("0123456789ABCDE\n0000000000000002\n0123456789ABCDEF\n0123456789ABCDEF");
+  QApplication::processEvents();
   const auto sel = form.SynEdit1->extraSelections();
   ASSERT_EQ(sel.size(), 4);
   const QPalette& pal = form.SynEdit1->palette();
@@ -99,6 +101,19 @@ TEST(KeylistWindowTest, KeyLinesAreColouredByTheRule) {
     EXPECT_EQ(sel[i].format.background().color(), expected[i][1]);
     EXPECT_EQ(sel[i].cursor.block().blockNumber(), i);
   }
+  // Only the lines on screen are coloured; scrolling colours the ones that come into view.
+  QStringList many;
+  for (int i = 1; i <= 500; ++i) many << (i == 500 ? "short" : "0123456789ABCDEF");
+  form.SynEdit1->setPlainText(many.join('\n'));
+  QApplication::processEvents();
+  EXPECT_LT(form.SynEdit1->extraSelections().size(), 100);
+  form.SynEdit1->moveCursor(QTextCursor::End);
+  QApplication::processEvents();
+  const auto shown = form.SynEdit1->extraSelections();
+  ASSERT_FALSE(shown.isEmpty());
+  EXPECT_EQ(shown.back().cursor.block().blockNumber(), 499);
+  EXPECT_EQ(shown.back().format.background().color(), pal.color(QPalette::Highlight));
+
   // The description pane has line numbers but no colour rule.
   form.SynEdit2->setPlainText("a\nb");
   EXPECT_TRUE(form.SynEdit2->extraSelections().isEmpty());
