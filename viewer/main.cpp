@@ -6,8 +6,11 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  QString port;
   const QStringList args = QCoreApplication::arguments();
-  ravok::viewer::TForm1 form(args.size() > 1 ? args[1] : QString());
+  for (int i = 1; i < args.size() && port.isEmpty(); ++i)
+    if (!args[i].startsWith(QLatin1Char('-'))) port = args[i];
+  ravok::viewer::TForm1 form(port);
   form.show();
   return app.exec();
 }
