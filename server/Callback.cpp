@@ -2,6 +2,7 @@
 #include <dlfcn.h>
 #include <mysql.h>
 
+#include "server/Files.h"
 #include "server/Handlers.h"
 #include "server/Replies.h"
 #include "server/Server.h"
@@ -27,6 +28,9 @@ const event_entry kEvents[] = {
     {EV_NOP, on_nop},                       {EV_KIND_INFO, on_kind_info},
     {EV_DEVICE_UPDATE, on_device_update},   {EV_REPLY, on_reply},
     {EV_COMMAND_RESULT, on_command_result}, {EV_RELAY, on_relay},
+    {EV_TACHO_BLOCK, on_tacho_block},       {EV_DIGI_BLOCK, on_digi_block},
+    {EV_FILE_BEGIN, on_file_begin},         {EV_FILE_BLOCK, on_file_block},
+    {EV_FIRMWARE_CHUNK, on_firmware_chunk}, {EV_KEYLIST_CHUNK, on_keylist_chunk},
 };
 
 }  // namespace
