@@ -96,13 +96,18 @@ void LineNumberEdit::ApplyLineColors() {
       last = block.blockNumber();
       const auto colors = lineColors_(block.blockNumber() + 1, block.text());
       if (!colors) continue;
-      QTextEdit::ExtraSelection sel;
-      sel.cursor = QTextCursor(block);
-      sel.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-      sel.format.setForeground(colors->first);
-      sel.format.setBackground(colors->second);
-      sel.format.setProperty(QTextFormat::FullWidthSelection, true);
-      selections << sel;
+      // An empty full-width selection fills the row; a second one over the text sets its
+      // colour (a full-width selection with text in it would fill only behind the text).
+      QTextEdit::ExtraSelection row;
+      row.cursor = QTextCursor(block);
+      row.format.setBackground(colors->second);
+      row.format.setProperty(QTextFormat::FullWidthSelection, true);
+      QTextEdit::ExtraSelection text;
+      text.cursor = QTextCursor(block);
+      text.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+      text.format.setForeground(colors->first);
+      text.format.setBackground(colors->second);
+      selections << row << text;
     }
   }
   const ColoredRange range{first, last, textGeneration_};

@@ -31,6 +31,7 @@ constexpr int kValueColumnWidth = 320;
 // Where a state icon sits in its value cell.
 constexpr int kIconLeft = 280;
 constexpr int kIconTop = 1;
+constexpr int kRowHeight = kStateIconSize + 4;
 // How long one ProcessMessages lets the event loop run while an answer is awaited.
 constexpr int kPumpMs = 5;
 
@@ -134,6 +135,7 @@ QWidget* TForm1::BuildPages() {
   ValueListEditor1->setColumnWidth(0, kNameColumnWidth);
   ValueListEditor1->setColumnWidth(1, kValueColumnWidth);
   ValueListEditor1->verticalHeader()->hide();
+  ValueListEditor1->verticalHeader()->setDefaultSectionSize(kRowHeight);
   ValueListEditor1->setEditTriggers(QAbstractItemView::CurrentChanged |
                                     QAbstractItemView::SelectedClicked);
   ValueListEditor1->setItemDelegate(new IconDelegate(*this, ValueListEditor1));

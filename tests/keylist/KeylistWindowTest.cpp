@@ -81,13 +81,28 @@ TEST(KeylistWindowTest, MenuOpensWritesAndExports) {
   EXPECT_FALSE(form.isVisible());
 }
 
+// The colour a line shows at the right edge of the editor (the row is filled across), and
+// the text colour set on it.
+struct ShownLine {
+  QColor background;
+  QColor text;
+};
+ShownLine Shown(LineNumberEdit& edit, int blockNumber) {
+  const QImage shot = edit.viewport()->grab().toImage();
+  const QTextBlock block = edit.document()->findBlockByNumber(blockNumber);
+  const int y = edit.cursorRect(QTextCursor(block)).center().y();
+  ShownLine shown{shot.pixelColor(shot.width() - 3, y), QColor()};
+  for (const auto& sel : edit.extraSelections())
+    if (sel.cursor.hasSelection() && sel.cursor.block().blockNumber() == blockNumber)
+      shown.text = sel.format.foreground().color();
+  return shown;
+}
+
 TEST(KeylistWindowTest, KeyLinesAreColouredByTheRule) {
   TForm1 form;
   form.show();
   form.SynEdit1->setPlainText("0123456789ABCDE\n0000000000000002\n0123456789ABCDEF\n0123456789ABCDEF");
   QApplication::processEvents();
-  const auto sel = form.SynEdit1->extraSelections();
-  ASSERT_EQ(sel.size(), 4);
   const QPalette& pal = form.SynEdit1->palette();
   const QColor expected[4][2] = {
       {pal.color(QPalette::Text), pal.color(QPalette::Highlight)},
@@ -97,22 +112,20 @@ TEST(KeylistWindowTest, KeyLinesAreColouredByTheRule) {
   };
   for (int i = 0; i < 4; ++i) {
     SCOPED_TRACE(i + 1);
-    EXPECT_EQ(sel[i].format.foreground().color(), expected[i][0]);
-    EXPECT_EQ(sel[i].format.background().color(), expected[i][1]);
-    EXPECT_EQ(sel[i].cursor.block().blockNumber(), i);
+    const ShownLine shown = Shown(*form.SynEdit1, i);
+    EXPECT_EQ(shown.text, expected[i][0]);
+    EXPECT_EQ(shown.background, expected[i][1]);
   }
   // Only the lines on screen are coloured; scrolling colours the ones that come into view.
   QStringList many;
   for (int i = 1; i <= 500; ++i) many << (i == 500 ? "short" : "0123456789ABCDEF");
   form.SynEdit1->setPlainText(many.join('\n'));
   QApplication::processEvents();
-  EXPECT_LT(form.SynEdit1->extraSelections().size(), 100);
+  EXPECT_LT(form.SynEdit1->extraSelections().size(), 200);
   form.SynEdit1->moveCursor(QTextCursor::End);
   QApplication::processEvents();
-  const auto shown = form.SynEdit1->extraSelections();
-  ASSERT_FALSE(shown.isEmpty());
-  EXPECT_EQ(shown.back().cursor.block().blockNumber(), 499);
-  EXPECT_EQ(shown.back().format.background().color(), pal.color(QPalette::Highlight));
+  EXPECT_EQ(Shown(*form.SynEdit1, 499).background, pal.color(QPalette::Highlight));
+  EXPECT_EQ(Shown(*form.SynEdit1, 497).background, pal.color(QPalette::Button));  // line 498
 
   // The description pane has line numbers but no colour rule.
   form.SynEdit2->setPlainText("a\nb");
