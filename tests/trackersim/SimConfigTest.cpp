@@ -48,9 +48,11 @@ TEST(SimArgs, WhereItListens) {
   EXPECT_EQ(o.configFile, "c.txt");
   EXPECT_EQ(o.saveFile, "s.txt");
   EXPECT_EQ(o.imageOut, "i.bin");
-  o = Parse({"--port", "/dev/ttyUSB0", "--speed", "9600"});
+  EXPECT_EQ(o.fifo, 1);
+  o = Parse({"--port", "/dev/ttyUSB0", "--speed", "9600", "--fifo", "16"});
   EXPECT_EQ(o.port, "/dev/ttyUSB0");
   EXPECT_EQ(o.speed, 9600);
+  EXPECT_EQ(o.fifo, 16);
   EXPECT_TRUE(Parse({"--help"}).help);
 }
 
@@ -72,6 +74,7 @@ TEST(SimArgs, Refused) {
       {"--serial", "--imei", "12345678901234567"},
       {"--serial", "--imei", "35693803564380A"},
       {"--serial", "--device-type", "3"},
+      {"--serial", "--fifo", "0"},
   };
   for (const auto& args : bad) {
     ProgramOptions o;

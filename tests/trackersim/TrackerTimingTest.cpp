@@ -77,6 +77,31 @@ TEST(TrackerTiming, PacingSplitRequestAndBackToBackAnswers) {
   EXPECT_EQ(due.back(), bt(14) + bt(18) + bt(18));
 }
 
+TEST(TrackerTiming, BatchesEndAtFrameAndPieceEnds) {
+  auto bt = [](int64_t k) { return nanoseconds(k * 10'000'000'000 / 9600); };
+  SimOptions o = SmallOptions();
+  o.baud = 9600;
+  TrackerCore t(o);
+  t.Receive(kReadCount.data(), kReadCount.size(), {});
+  t.Receive(kReadCount.data(), kReadCount.size(), {});
+  const Duration start = bt(14);  // the first request is through the line
+  // Two 18-byte answers back to back: batches of 16, then the 2 to the frame's end.
+  EXPECT_EQ(t.NextBatchTime(16), start + bt(16));
+  EXPECT_EQ(t.TakeOutput(start + bt(16)).size(), 16u);
+  EXPECT_EQ(t.NextBatchTime(16), start + bt(18));
+  EXPECT_EQ(t.TakeOutput(start + bt(18)).size(), 2u);
+  EXPECT_EQ(t.NextBatchTime(100), start + bt(18) + bt(18));
+  EXPECT_EQ(t.NextBatchTime(0), t.NextOutputTime());
+  // Split pieces end a batch too.
+  o.baud = 0;
+  o.split = true;
+  TrackerCore u(o);
+  u.Receive(kReadCount.data(), kReadCount.size(), {});
+  EXPECT_EQ(u.NextBatchTime(16), Duration{});
+  EXPECT_EQ(u.TakeOutput({}).size(), 1u);
+  EXPECT_EQ(u.NextBatchTime(16), kSplitGap);
+}
+
 TEST(TrackerTiming, SplitFramesComeInPieces) {
   SimOptions o = SmallOptions();
   o.split = true;

@@ -130,14 +130,22 @@ class Server {
   bool Run(const sigset_t& waitMask) {
     uint8_t buf[4096];
     while (!gStop) {
-      const auto out = core_.TakeOutput(Now());
+      const auto due = core_.NextBatchTime(static_cast<size_t>(opts_.fifo));
+      const auto now = Now();
+      const auto out = core_.TakeOutput(now);
+      if (!out.empty() && due) {
+        const auto late = std::chrono::duration_cast<std::chrono::microseconds>(now - *due).count();
+        ++wakes_;
+        lateSum_ += late;
+        lateMax_ = std::max<long long>(lateMax_, late);
+      }
       pending_.insert(pending_.end(), out.begin(), out.end());
       if (!Flush()) return false;
 
       // Sleep until input comes or the next byte is due; ppoll takes nanoseconds, so the
       // pacing keeps to the byte time rather than to a scheduler tick.
       timespec ts{}, *timeout = nullptr;
-      if (auto next = core_.NextOutputTime(); next && pending_.empty()) {
+      if (auto next = core_.NextBatchTime(static_cast<size_t>(opts_.fifo)); next && pending_.empty()) {
         const auto wait = std::max(*next - Now(), Duration{});
         ts.tv_sec = static_cast<time_t>(wait.count() / 1'000'000'000);
         ts.tv_nsec = static_cast<long>(wait.count() % 1'000'000'000);
@@ -166,6 +174,12 @@ class Server {
   }
 
   const TrackerCore& Core() const { return core_; }
+  // How late the writes came after their first byte was due.
+  std::string Lateness() const {
+    if (!wakes_) return "no output";
+    return std::to_string(wakes_) + " writes, " + std::to_string(lateSum_ / wakes_) + " us late on average, " +
+           std::to_string(lateMax_) + " us at most";
+  }
 
  private:
   // Writes what it can without blocking; a client that stops reading holds the rest.
@@ -187,6 +201,7 @@ class Server {
   int fd_;
   TrackerCore core_;
   std::vector<uint8_t> pending_;
+  long long wakes_ = 0, lateSum_ = 0, lateMax_ = 0;
 };
 
 }  // namespace
@@ -224,6 +239,7 @@ int RunSimulator(const ProgramOptions& opts) {
   const auto& c = server.Core().Counters();
   Log("stopped: " + std::to_string(c.framesReceived) + " frames received, " +
       std::to_string(c.framesIgnored) + " ignored, " + std::to_string(c.answers) + " answers");
+  if (opts.sim.baud > 0) Log("pacing: " + server.Lateness());
   int rc = ok ? 0 : 1;
   if (!opts.saveFile.empty()) {
     std::string error;

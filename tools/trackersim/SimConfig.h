@@ -9,6 +9,8 @@
 namespace ravok::sim {
 
 constexpr int kDefaultPortSpeed = 230400;
+// Bytes handed over per write at most while paced, as a UART's receive FIFO collects them.
+constexpr int kDefaultFifo = 1;
 
 struct ProgramOptions {
   SimOptions sim;
@@ -19,6 +21,7 @@ struct ProgramOptions {
   std::string configFile;     // --config FILE
   std::string saveFile;       // --save FILE
   std::string imageOut;       // --image-out FILE
+  int fifo = kDefaultFifo;    // --fifo N
   bool verbose = false;       // --verbose: one line per request on stderr
   bool help = false;
 };

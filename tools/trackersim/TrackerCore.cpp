@@ -293,13 +293,14 @@ void TrackerCore::Enqueue(const std::vector<uint8_t>& frame, Duration ready) {
   const Duration start = std::max(ready, lineOut_);
   size_t piece = 0, inPiece = 0;
   for (size_t k = 0; k < frame.size(); ++k) {
-    if (opts_.split && inPiece == static_cast<size_t>(kSplitPieces[piece % kSplitPieces.size()])) {
+    const size_t pieceSize = kSplitPieces[piece % kSplitPieces.size()];
+    const Duration gap = opts_.split ? kSplitGap * static_cast<int64_t>(piece) : Duration{};
+    const bool pieceEnd = opts_.split && ++inPiece == pieceSize;
+    out_.push_back({frame[k], start + ByteTime(static_cast<int64_t>(k) + 1) + gap, pieceEnd || k + 1 == frame.size()});
+    if (pieceEnd) {
       ++piece;
       inPiece = 0;
     }
-    ++inPiece;
-    const Duration gap = opts_.split ? kSplitGap * static_cast<int64_t>(piece) : Duration{};
-    out_.push_back({frame[k], start + ByteTime(static_cast<int64_t>(k) + 1) + gap});
   }
   lineOut_ = out_.back().due;
 }
@@ -335,6 +336,16 @@ std::vector<uint8_t> TrackerCore::TakeOutput(Duration now) {
     out_.pop_front();
   }
   return bytes;
+}
+
+std::optional<Duration> TrackerCore::NextBatchTime(size_t maxBytes) const {
+  std::optional<Duration> t;
+  for (size_t i = 0; i < out_.size() && i < std::max<size_t>(maxBytes, 1); ++i) {
+    t = out_[i].due;
+    if (out_[i].lastOfPiece) break;
+  }
+  if (nextChatter_ && (!t || *nextChatter_ < *t)) t = nextChatter_;
+  return t;
 }
 
 std::optional<Duration> TrackerCore::NextOutputTime() const {

@@ -123,6 +123,11 @@ class TrackerCore {
   std::vector<uint8_t> TakeOutput(Duration now);
   // When the next byte is due; nothing while the tracker has nothing to say.
   std::optional<Duration> NextOutputTime() const;
+  // When the next batch of at most `maxBytes` bytes is complete: the due time of the
+  // maxBytes-th pending byte, or of the last byte of a frame (or of a split piece) if that
+  // comes first. A program that wakes only then hands bytes over as a UART's receive FIFO
+  // does, without ever delivering a byte before its time or a frame's end late.
+  std::optional<Duration> NextBatchTime(size_t maxBytes) const;
 
   const SimOptions& Options() const { return opts_; }
   const TDataList& Configuration() const { return config_; }
@@ -145,6 +150,7 @@ class TrackerCore {
   struct Pending {
     uint8_t byte;
     Duration due;
+    bool lastOfPiece;  // last byte of a frame or of a split piece
   };
   void OnFrame(const TBuffer& frame, int len);
   void Dispatch(const uint8_t* p, int L);
