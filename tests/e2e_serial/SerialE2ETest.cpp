@@ -179,6 +179,24 @@ TEST_F(SerialE2E, WriteStopsAtALineThatDoesNotEncode) {
   EXPECT_EQ(Sorted(Lines(QString::fromLatin1(Read("saved.txt")))), Sorted(kSmallConfigRead));
 }
 
+TEST_F(SerialE2E, WriteFromConfigurationXmlTakesTheSelectedDeviceType) {
+  const QString xml = File("config.xml",
+                           "<?xml version=\"1.0\"?><ravok ver=\"1\">"
+                           "<config device=\"8\" type=\"1\"><record key=\"HeartBeat\" value=\"99\"/></config>"
+                           "<config device=\"12\" type=\"1\"><record key=\"HeartBeat\" value=\"60\"/>"
+                           "<record key=\"APN\" value=\"fleet\"/></config></ravok>");
+  const QString saved = File("saved.txt");
+  {
+    Sim sim(SmallConfig() + QStringList{"--save", saved});
+    const Result r = Ctl(sim.path, {"--device-type", "12", "write", xml});
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.err, "");
+  }
+  EXPECT_EQ(Sorted(Lines(QString::fromLatin1(Read("saved.txt")))),
+            QStringList({"APN=fleet", "Description=Van 12", "HeartBeat=60", "PIN=1234",
+                         "ServerPort=9000"}));
+}
+
 TEST_F(SerialE2E, StatusLiveIdentDebugAndTextCommands) {
   Sim sim({"--imei", "123456789012345"});
   for (const char* table : {"status", "live"}) {
