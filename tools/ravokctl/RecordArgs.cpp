@@ -36,7 +36,7 @@ bool ConvertUtf8(const Converter& convert, const std::string& utf8In, std::strin
   bool latin1 = true;
   const std::string in = Utf8ToLatin1(utf8In, &latin1);
   if (!latin1) {
-    utf8Out = "input is not Latin-1 text in UTF-8 (a character above U+00FF or malformed UTF-8)";
+    utf8Out = "input is not valid UTF-8";
     return false;
   }
   std::string out;
@@ -134,9 +134,12 @@ std::string Utf8ToLatin1(std::string_view utf8, bool* ok) {
       valid = (cc & 0xC0) == 0x80;
       cp = cp << 6 | (cc & 0x3F);
     }
-    // Overlong two-byte forms (C0, C1 leads) are not valid UTF-8.
-    if (valid && n == 2 && cp >= 0x80 && cp <= 0xFF) {
-      latin1.push_back(static_cast<char>(cp));
+    // Overlong forms and code points past U+10FFFF are not valid UTF-8.
+    static constexpr uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    valid = valid && cp >= kSmallest[n] && cp <= 0x10FFFF;
+    if (valid) {
+      // A record byte is the low 8 bits of the character's code, as the text form stores it.
+      latin1.push_back(static_cast<char>(cp & 0xFF));
     } else {
       latin1.push_back('?');
       good = false;

@@ -21,7 +21,8 @@ bool ParseRecordHex(std::string_view text, TData& out, std::string* error);
 std::string RecordHex(const TData& rec);
 
 std::string Latin1ToUtf8(std::string_view latin1);
-// Characters above U+00FF and malformed UTF-8 become '?' and clear *ok.
+// A character keeps the low 8 bits of its code (U+0080..U+00FF are the bytes 0x80..0xFF);
+// malformed UTF-8 becomes '?' and clears *ok.
 std::string Utf8ToLatin1(std::string_view utf8, bool* ok = nullptr);
 
 // Converter for ForEachInput: in and out are Latin-1 (like all parameter text); false
@@ -30,8 +31,8 @@ using Converter = std::function<bool(const std::string& in, std::string& out)>;
 
 // Runs convert for the single argument, or, when arg is "-", for every stdin line (CR/LF
 // stripped), printing one result per line in order. ForEachInput converts the console's
-// UTF-8 to Latin-1 for convert and its result back to UTF-8; text that is not Latin-1 is
-// a failure without calling convert. A failure prints "ERROR: reason" on stdout in place
+// UTF-8 to Latin-1 for convert and its result back to UTF-8; malformed UTF-8 is a
+// failure without calling convert. A failure prints "ERROR: reason" on stdout in place
 // of the result in stdin mode (and the status is 1 at the end), or "ERROR: reason" on
 // stderr in single mode (status 1). Returns the exit status.
 int ForEachInput(const std::string& arg, const Converter& convert);
