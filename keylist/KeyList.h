@@ -23,6 +23,7 @@ struct KeyList {
   QStringList description;
   QString crcc = QStringLiteral("1");
   QString version = QStringLiteral("1.000.000");
+  friend bool operator==(const KeyList&, const KeyList&) = default;
 };
 
 // What an operation reports: success, and the status bar text (empty: leave it as it is).

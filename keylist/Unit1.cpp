@@ -155,9 +155,10 @@ void TForm1::SetStatus(const KeyListOutcome& outcome) {
 }
 
 bool TForm1::OpenKeyList(const QString& path) {
-  KeyList list = Content();
+  const KeyList before = Content();
+  KeyList list = before;
   const KeyListOutcome outcome = ravok::OpenKeyList(path, list);
-  ShowContent(list);
+  if (list != before) ShowContent(list);  // an unreadable file leaves the editors as they are
   SetStatus(outcome);
   return outcome.ok;
 }
