@@ -45,7 +45,8 @@ check decode-len-above-256 1 '' '' -- decode "0100 0101 $(printf '%0514d' 0)"
 
 check encode-line 0 '0100100056616E20313200000000000000000000' '' -- encode 'Description=Van 12'
 check encode-utf8-to-latin1 0 '0100100056E46E20FF0000000000000000000000' '' -- encode 'Description=Vän ÿ'
-check encode-not-latin1 1 '' '' -- encode 'Description=V€n'
+check encode-low-8-bits 0 '0100100056AC6E00000000000000000000000000' '' -- encode 'Description=V€n'
+check encode-malformed-utf8 1 '' '' -- encode $'Description=V\xffn'
 check encode-extra-field 1 '' '' -- encode 'Negation=1,2,3,4,5,6,7,8,9'
 stderr_has encode-extra-field 'field'
 check encode-non-hex-pair 1 '' '' -- encode '03E70002=01G1'
