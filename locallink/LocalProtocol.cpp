@@ -29,13 +29,33 @@ void LocalProtocol::SetDeviceType(int type) {
 
 // ---- receiver ---------------------------------------------------------------------------
 
-void LocalProtocol::FrameReceived(const TBuffer& data, int len) {
-  if (len < kMinPayload + kFrameOverhead || len > kMaxFrameSize) return;
-  const int L = data[1] | (data[2] << 8);
-  if (L + kFrameOverhead != len) return;
+const uint8_t* AnswerPayload(const TBuffer& data, int len, int& L) {
+  if (len < kMinPayload + kFrameOverhead || len > kMaxFrameSize) return nullptr;
+  L = data[1] | (data[2] << 8);
+  if (L + kFrameOverhead != len) return nullptr;
   const uint8_t* p = data.data() + 3;
-  if (XorOf(p, L + 1) != 0) return;  // payload and checksum byte together give 0
-  if (p[0] != 1 || p[1] != 1 || p[2] != proto::kFixed || p[3] != proto::kOriginTracker) return;
+  if (XorOf(p, L + 1) != 0) return nullptr;  // payload and checksum byte together give 0
+  if (p[0] != 1 || p[1] != 1 || p[2] != proto::kFixed || p[3] != proto::kOriginTracker)
+    return nullptr;
+  return p;
+}
+
+bool RecordOfAnswer(const uint8_t* p, int L, TData& out) {
+  if (L < proto::kRecordDataOffset) return false;
+  const int recLen = p[9] | (p[10] << 8);
+  // A record that claims more data than a record holds or than its frame carries is
+  // corrupt: it is dropped like a frame with a bad checksum, and the request times out.
+  if (recLen > kRecordDataSize || recLen > L - proto::kRecordDataOffset) return false;
+  out.Hdr.Pid = static_cast<uint16_t>(p[7] | (p[8] << 8));
+  out.Hdr.Len = static_cast<uint16_t>(recLen);
+  std::copy_n(p + proto::kRecordDataOffset, recLen, out.Data.begin());
+  return true;
+}
+
+void LocalProtocol::FrameReceived(const TBuffer& data, int len) {
+  int L = 0;
+  const uint8_t* p = AnswerPayload(data, len, L);
+  if (!p) return;
 
   // Bytes past the payload read as 0, so a short frame can never reach stale buffer bytes.
   auto at = [&](int i) -> uint8_t { return i < L ? p[i] : 0; };
@@ -76,15 +96,7 @@ void LocalProtocol::FrameReceived(const TBuffer& data, int len) {
 }
 
 void LocalProtocol::TakeRecord(const uint8_t* p, int L, int flag) {
-  if (L < proto::kRecordDataOffset) return;
-  const int recLen = p[9] | (p[10] << 8);
-  // A record that claims more data than a record holds or than its frame carries is
-  // corrupt: it is dropped like a frame with a bad checksum, and the request times out.
-  if (recLen > kRecordDataSize || recLen > L - proto::kRecordDataOffset) return;
-  WorkingData.Hdr.Pid = static_cast<uint16_t>(p[7] | (p[8] << 8));
-  WorkingData.Hdr.Len = static_cast<uint16_t>(recLen);
-  std::copy_n(p + proto::kRecordDataOffset, recLen, WorkingData.Data.begin());
-  WaitFlag = flag;
+  if (RecordOfAnswer(p, L, WorkingData)) WaitFlag = flag;
 }
 
 void LocalProtocol::TakeDebugLines(const uint8_t* p, int L) {

@@ -77,6 +77,16 @@ constexpr int kMinDeviceType = 4;
 constexpr int kMaxDeviceType = 13;
 constexpr int kDefaultDeviceType = 4;
 
+// The payload of an answer frame when it passes the receiver's tests (length fields agree,
+// payload and checksum exclusive-or to 0, payload bytes 0..3 are 1, 1, 5, 0x14); nullptr
+// otherwise. L gets the payload length. Shared with the viewer's receiver.
+const uint8_t* AnswerPayload(const TBuffer& data, int len, int& L);
+
+// The record carried by a record answer (Pid at payload offset 7, Len at 9, data from 11)
+// into out. False, out untouched, when the payload is too short for the header or the
+// record claims more data than its frame carries or than a record holds.
+bool RecordOfAnswer(const uint8_t* payload, int L, TData& out);
+
 class LocalProtocol {
  public:
   LocalProtocol(Shell& shell, FrameTransport& transport,
@@ -120,6 +130,15 @@ class LocalProtocol {
   ProgressDisplay& Progress() { return progress_; }
   Shell& GetShell() { return shell_; }
 
+  // A request of any kind, for requests outside the table above (the viewer's older
+  // reads): payload offsets 0..6 from RequestHeader plus the arguments; Exchange sets
+  // WaitFlag to 0, fills in and increments DataSeqNo, sends the frame and waits for the
+  // awaited answer with the result rule of every request.
+  using Payload = std::vector<uint8_t>;
+  static Payload RequestHeader(uint8_t command, uint8_t subcommand, uint8_t group = 1,
+                               uint8_t index = 1);
+  uint8_t Exchange(Payload payload, int awaited, Duration timeout);
+
   // Answer state.
   int WaitFlag = wait::kNone;
   TData WorkingData{};
@@ -127,11 +146,6 @@ class LocalProtocol {
   bool& TerminateFlag() { return shell_.TerminateFlag; }
 
  private:
-  using Payload = std::vector<uint8_t>;
-  // Payload offsets 0..6 of a request; the sequence number is filled in when it is sent.
-  static Payload RequestHeader(uint8_t command, uint8_t subcommand, uint8_t group = 1,
-                               uint8_t index = 1);
-  uint8_t Exchange(Payload payload, int awaited, Duration timeout);
   uint8_t Wait(int awaited, Duration timeout);
   uint8_t ReadRecord(uint8_t subcommand, int awaited, uint16_t index, TData& record);
   bool ReadTable(uint8_t (LocalProtocol::*request)(uint16_t, TData&), TDataList& list);
