@@ -238,12 +238,28 @@ int db_store_wrongdata(db_slot* slot, uint32_t device_id, const char* table, con
 
 void db_escape(db_slot* slot, std::string& out, const char* text, size_t len) {
   if (!text || len == 0) return;
-  size_t at = out.size();
-  out.resize(at + len * 2 + 1);
-  unsigned long n = (slot && slot->handle)
-                        ? mysql_real_escape_string(slot->handle, &out[at], text, len)
-                        : mysql_escape_string(&out[at], text, len);
-  out.resize(at + n);
+  if (slot && slot->handle) {
+    size_t at = out.size();
+    out.resize(at + len * 2 + 1);
+    unsigned long n = mysql_real_escape_string(slot->handle, &out[at], text, len);
+    out.resize(at + n);
+    return;
+  }
+  // Without a connection (statements built for inspection): the client library's rules for
+  // a single-byte character set.
+  for (size_t i = 0; i < len; ++i) {
+    char c = text[i];
+    switch (c) {
+      case 0: out += "\\0"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\\': out += "\\\\"; break;
+      case '\'': out += "\\'"; break;
+      case '"': out += "\\\""; break;
+      case '\032': out += "\\Z"; break;
+      default: out.push_back(c);
+    }
+  }
 }
 
 void db_escape(db_slot* slot, std::string& out, const char* text) {

@@ -116,6 +116,11 @@ TEST_F(Handlers, LocationStatementText) {
             "gpsdatetime,rawdin,imp0,spn917,tagid,security_flags,userdouble1) values(DEFAULT,'T',"
             "17,400,9,-2,12.500000,1.000000,'2009-02-03 04:05:06',128,7,1234567890123,'TAG1',"
             "0x00010203040506070809ABCD,0.125000)");
+  ItemList quoted = {{55, text16("O'B\\\"")}};
+  ev_location q = {1, 2, 3, quoted.first()};
+  EXPECT_EQ(without_time(loc_insert_statement(nullptr, &q)),
+            "insert into locdata(id,locdatetime,device_id,seqno,event,tagid) values(DEFAULT,'T',"
+            "1,2,3,'O\\'B\\\\\\\"')");
   ev_location empty = {1, 2, 3, nullptr};
   EXPECT_EQ(without_time(loc_insert_statement(nullptr, &empty)),
             "insert into locdata(id,locdatetime,device_id,seqno,event) values(DEFAULT,'T',1,2,3)");
