@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "params/Params.h"
 #include "tests/trackersim/SimProcess.h"
 #include "tests/trackersim/SimTestSupport.h"
 
@@ -88,6 +89,21 @@ TEST_F(ProgramTest, ImageUploadWrittenToFile) {
   EXPECT_EQ(sim.Stop(), 0);
   EXPECT_EQ(Read("image.bin"), std::string(image.begin(), image.end()));
   EXPECT_NE(sim.Stderr().find("image of 2 blocks checked out"), std::string::npos);
+}
+
+TEST_F(ProgramTest, ClientThatStopsReadingCostsOnlyTheBacklog) {
+  SimProcess sim;
+  Start(sim, {"--serial"});
+  // About 230 KB of answers that nobody reads for now.
+  const Bytes debug = Request(0, 0x28, 0x65);
+  for (int i = 0; i < 2000; ++i) ASSERT_TRUE(sim.Send(debug));
+  usleep(300000);
+  while (sim.Frame(std::chrono::milliseconds(200))) {
+  }
+  const auto count = static_cast<uint16_t>(kParamRows - 3);  // the defaults that encode
+  EXPECT_EQ(sim.Exchange(Request(1, 0x28, 0x32, Le16(0))), AnswerFrame(1, Cat({{0x28, 0x32, 0, 0, 2, 0}, Le16(count)})));
+  EXPECT_EQ(sim.Stop(), 0);
+  EXPECT_NE(sim.Stderr().find("output bytes dropped: nobody read them"), std::string::npos);
 }
 
 TEST_F(ProgramTest, RefusesBadArgumentsAndFiles) {

@@ -18,6 +18,9 @@
 namespace ravok::sim {
 namespace {
 
+// Output waiting for a reader, at most.
+constexpr size_t kMaxBacklog = 64 * 1024;
+
 volatile sig_atomic_t gStop = 0;
 void OnSignal(int) { gStop = 1; }
 
@@ -139,7 +142,13 @@ class Server {
         lateSum_ += late;
         lateMax_ = std::max<long long>(lateMax_, late);
       }
-      pending_.insert(pending_.end(), out.begin(), out.end());
+      // Nobody reads (no client, or a client that stopped): like bytes on a line that no
+      // receiver takes, what does not fit the backlog is lost rather than kept forever.
+      if (pending_.size() + out.size() <= kMaxBacklog) {
+        pending_.insert(pending_.end(), out.begin(), out.end());
+      } else {
+        dropped_ += static_cast<long long>(out.size());
+      }
       if (!Flush()) return false;
 
       // Sleep until input comes or the next byte is due; ppoll takes nanoseconds, so the
@@ -174,6 +183,7 @@ class Server {
   }
 
   const TrackerCore& Core() const { return core_; }
+  long long Dropped() const { return dropped_; }
   // How late the writes came after their first byte was due.
   std::string Lateness() const {
     if (!wakes_) return "no output";
@@ -202,6 +212,7 @@ class Server {
   TrackerCore core_;
   std::vector<uint8_t> pending_;
   long long wakes_ = 0, lateSum_ = 0, lateMax_ = 0;
+  long long dropped_ = 0;  // output bytes lost because nobody read them
 };
 
 }  // namespace
@@ -240,6 +251,7 @@ int RunSimulator(const ProgramOptions& opts) {
   Log("stopped: " + std::to_string(c.framesReceived) + " frames received, " +
       std::to_string(c.framesIgnored) + " ignored, " + std::to_string(c.answers) + " answers");
   if (opts.sim.baud > 0) Log("pacing: " + server.Lateness());
+  if (server.Dropped()) Log(std::to_string(server.Dropped()) + " output bytes dropped: nobody read them");
   int rc = ok ? 0 : 1;
   if (!opts.saveFile.empty()) {
     std::string error;
