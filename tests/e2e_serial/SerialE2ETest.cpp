@@ -168,6 +168,32 @@ TEST_F(SerialE2E, WriteInsertReplaceAndFaults) {
   }
 }
 
+TEST_F(SerialE2E, ReplaceNeverDeletesPinOrAccessKey) {
+  const QString config = File("secrets.txt", "PIN=1234\nAccessKey=$0001,$0002\nHeartBeat=300\nAPN=x\n");
+  struct Case {
+    const char* name;
+    QByteArray lines;
+    QString err;
+    QStringList saved;
+  };
+  const Case cases[] = {
+      {"neither named", "HeartBeat=60\n", "", {"AccessKey=$0001,$0002", "HeartBeat=60", "PIN=1234"}},
+      {"AccessKey named, not confirmed", "AccessKey=3,4\nHeartBeat=60\n",
+       "Do you want to save the current AccessKey to the device? [no]\n",
+       {"AccessKey=$0001,$0002", "HeartBeat=60", "PIN=1234"}},
+  };
+  for (const Case& c : cases) {
+    const QString saved = File("saved.txt");
+    {
+      Sim sim({"--config", config, "--save", saved});
+      const Result r = Ctl(sim.path, {"--replace", "write", File("new.txt", c.lines)});
+      EXPECT_EQ(r.rc, 0) << c.name;
+      EXPECT_EQ(r.err, c.err) << c.name;
+    }
+    EXPECT_EQ(Sorted(Lines(QString::fromLatin1(Read("saved.txt")))), c.saved) << c.name;
+  }
+}
+
 TEST_F(SerialE2E, WriteStopsAtALineThatDoesNotEncode) {
   const QString saved = File("saved.txt");
   {
