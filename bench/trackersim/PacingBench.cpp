@@ -3,8 +3,8 @@
 // elapsed time to wire time (all frame bytes of both directions x 10 / baud). The manager
 // side here is a tight loop, so the ratio shows the simulator's own timing error.
 //
-//   bench_trackersim_pacing [BAUD] [RUNS] [FIFO] [config]
-//   (default 230400 baud, 3 runs, FIFO 1; a fourth argument skips the upload)
+//   bench_trackersim_pacing [BAUD] [RUNS] [FIFO] [SPIN_US] [config]
+//   (default 230400 baud, 3 runs, FIFO 16, spin 0 us; a fifth argument skips the upload)
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -87,14 +87,16 @@ int main(int argc, char** argv) {
   const int baud = gBaud = argc > 1 ? std::atoi(argv[1]) : 230400;
   const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
   SimProcess sim;
-  const std::string fifo = argc > 3 ? argv[3] : "1";
-  if (!sim.Start(RAVOK_TRACKER_SIM, {"--serial", "--baud", std::to_string(baud), "--fifo", fifo}) || !sim.Open()) {
+  const std::string fifo = argc > 3 ? argv[3] : "16";
+  const std::string spin = argc > 4 ? argv[4] : "0";
+  if (!sim.Start(RAVOK_TRACKER_SIM, {"--serial", "--baud", std::to_string(baud), "--fifo", fifo, "--spin", spin}) ||
+      !sim.Open()) {
     std::fprintf(stderr, "cannot start the simulator: %s\n", sim.Stderr().c_str());
     return 1;
   }
   for (int i = 0; i < runs; ++i) {
     Report("configuration read", ReadConfiguration(sim), baud);
-    if (argc <= 4) Report("512 KB firmware upload", UploadFirmware(sim, kMaxImageBlocks), baud);
+    if (argc <= 5) Report("512 KB firmware upload", UploadFirmware(sim, kMaxImageBlocks), baud);
   }
   const int rc = sim.Stop();
   std::fputs(sim.Stderr().c_str(), stdout);

@@ -48,11 +48,13 @@ TEST(SimArgs, WhereItListens) {
   EXPECT_EQ(o.configFile, "c.txt");
   EXPECT_EQ(o.saveFile, "s.txt");
   EXPECT_EQ(o.imageOut, "i.bin");
-  EXPECT_EQ(o.fifo, 1);
-  o = Parse({"--port", "/dev/ttyUSB0", "--speed", "9600", "--fifo", "16"});
+  EXPECT_EQ(o.fifo, kDefaultFifo);
+  EXPECT_EQ(o.spinUs, 0);
+  o = Parse({"--port", "/dev/ttyUSB0", "--speed", "9600", "--fifo", "1", "--spin", "150"});
   EXPECT_EQ(o.port, "/dev/ttyUSB0");
   EXPECT_EQ(o.speed, 9600);
-  EXPECT_EQ(o.fifo, 16);
+  EXPECT_EQ(o.fifo, 1);
+  EXPECT_EQ(o.spinUs, 150);
   EXPECT_TRUE(Parse({"--help"}).help);
 }
 
@@ -75,6 +77,7 @@ TEST(SimArgs, Refused) {
       {"--serial", "--imei", "35693803564380A"},
       {"--serial", "--device-type", "3"},
       {"--serial", "--fifo", "0"},
+      {"--serial", "--spin", "-5"},
   };
   for (const auto& args : bad) {
     ProgramOptions o;

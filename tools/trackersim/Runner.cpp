@@ -154,8 +154,21 @@ class Server {
       // Sleep until input comes or the next byte is due; ppoll takes nanoseconds, so the
       // pacing keeps to the byte time rather than to a scheduler tick.
       timespec ts{}, *timeout = nullptr;
-      if (auto next = core_.NextBatchTime(static_cast<size_t>(opts_.fifo)); next && pending_.empty()) {
-        const auto wait = std::max(*next - Now(), Duration{});
+      const size_t fifo = static_cast<size_t>(opts_.fifo);
+      if (auto next = core_.NextBatchTime(fifo); next && pending_.empty()) {
+        auto wait = std::max(*next - Now(), Duration{});
+        // The last byte of a frame decides when the manager's wait ends: wake a little
+        // early and busy-wait the rest, so a late wake-up on a loaded machine costs
+        // nothing as long as it is shorter than the spin window.
+        const Duration spin = std::chrono::microseconds(opts_.spinUs);
+        if (spin.count() > 0 && core_.NextBatchEndsFrame(fifo)) {
+          if (wait <= spin) {
+            while (Now() < *next) {
+            }
+            continue;
+          }
+          wait -= spin;
+        }
         ts.tv_sec = static_cast<time_t>(wait.count() / 1'000'000'000);
         ts.tv_nsec = static_cast<long>(wait.count() % 1'000'000'000);
         timeout = &ts;

@@ -75,9 +75,13 @@ included. bN is image block N, counted from 0; the end frame of a B-block upload
   --baud N            pace to the wire time of N baud, 8N1: a request counts as arrived
                       10/N s per byte after its first byte, and answer byte k is written
                       k x 10/N s after the answer starts
-  --fifo N            while paced, hand bytes over N at a time at most (default 1: every
-                      byte at its own time), as a UART's receive FIFO does; fewer wake-ups,
-                      and a frame's last byte still goes out on time
+  --fifo N            while paced, hand bytes over N at a time at most, as a UART's
+                      receive FIFO does (default 16; 1: every byte at its own time). No
+                      byte goes out before its time and a frame's last byte always on time;
+                      fewer hand-overs keep a busy manager from falling behind
+  --spin US           while paced, busy-wait the last US microseconds before a frame's
+                      last byte is due instead of sleeping (default 0: always sleep), so
+                      that a late wake-up on a loaded machine does not delay the answer
 
 Answers: unknown or malformed requests get error 100, indexes past the end error 101,
 the viewer's reads of a Pid/Len that is not held error 102, an end frame whose block
@@ -143,6 +147,9 @@ bool ParseArgs(const std::vector<std::string>& args, ProgramOptions& out, std::s
     } else if (a == "--fifo") {
       if (!number(1, 4096, v)) return false;
       out.fifo = static_cast<int>(v);
+    } else if (a == "--spin") {
+      if (!number(0, 10000, v)) return false;
+      out.spinUs = static_cast<int>(v);
     } else if (a == "--verbose") {
       out.verbose = true;
     } else if (a == "--delay") {

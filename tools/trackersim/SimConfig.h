@@ -10,7 +10,10 @@ namespace ravok::sim {
 
 constexpr int kDefaultPortSpeed = 230400;
 // Bytes handed over per write at most while paced, as a UART's receive FIFO collects them.
-constexpr int kDefaultFifo = 1;
+constexpr int kDefaultFifo = 16;
+// While paced, how long before a frame's last byte is due the program stops sleeping and
+// busy-waits instead, in microseconds.
+constexpr int kDefaultSpinUs = 0;
 
 struct ProgramOptions {
   SimOptions sim;
@@ -22,6 +25,7 @@ struct ProgramOptions {
   std::string saveFile;       // --save FILE
   std::string imageOut;       // --image-out FILE
   int fifo = kDefaultFifo;    // --fifo N
+  int spinUs = kDefaultSpinUs;  // --spin US
   bool verbose = false;       // --verbose: one line per request on stderr
   bool help = false;
 };

@@ -296,7 +296,8 @@ void TrackerCore::Enqueue(const std::vector<uint8_t>& frame, Duration ready) {
     const size_t pieceSize = kSplitPieces[piece % kSplitPieces.size()];
     const Duration gap = opts_.split ? kSplitGap * static_cast<int64_t>(piece) : Duration{};
     const bool pieceEnd = opts_.split && ++inPiece == pieceSize;
-    out_.push_back({frame[k], start + ByteTime(static_cast<int64_t>(k) + 1) + gap, pieceEnd || k + 1 == frame.size()});
+    const bool frameEnd = k + 1 == frame.size();
+    out_.push_back({frame[k], start + ByteTime(static_cast<int64_t>(k) + 1) + gap, pieceEnd || frameEnd, frameEnd});
     if (pieceEnd) {
       ++piece;
       inPiece = 0;
@@ -346,6 +347,12 @@ std::optional<Duration> TrackerCore::NextBatchTime(size_t maxBytes) const {
   }
   if (nextChatter_ && (!t || *nextChatter_ < *t)) t = nextChatter_;
   return t;
+}
+
+bool TrackerCore::NextBatchEndsFrame(size_t maxBytes) const {
+  for (size_t i = 0; i < out_.size() && i < std::max<size_t>(maxBytes, 1); ++i)
+    if (out_[i].lastOfPiece) return out_[i].lastOfFrame;
+  return false;
 }
 
 std::optional<Duration> TrackerCore::NextOutputTime() const {

@@ -128,6 +128,9 @@ class TrackerCore {
   // comes first. A program that wakes only then hands bytes over as a UART's receive FIFO
   // does, without ever delivering a byte before its time or a frame's end late.
   std::optional<Duration> NextBatchTime(size_t maxBytes) const;
+  // Whether that batch ends with the last byte of a frame: the byte whose time the
+  // manager's wait depends on.
+  bool NextBatchEndsFrame(size_t maxBytes) const;
 
   const SimOptions& Options() const { return opts_; }
   const TDataList& Configuration() const { return config_; }
@@ -151,6 +154,7 @@ class TrackerCore {
     uint8_t byte;
     Duration due;
     bool lastOfPiece;  // last byte of a frame or of a split piece
+    bool lastOfFrame;
   };
   void OnFrame(const TBuffer& frame, int len);
   void Dispatch(const uint8_t* p, int L);
