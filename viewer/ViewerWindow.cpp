@@ -19,7 +19,7 @@
 #include <QVBoxLayout>
 
 #include "viewer/StateIcons.h"
-#include "viewer/ViewerLocale.h"
+#include "locallink/QtTextLocale.h"
 
 namespace ravok::viewer {
 namespace {
@@ -233,7 +233,7 @@ void TForm1::BitBtn2Click() {
   }
   BitBtn2->setEnabled(false);
   ValueListEditor1->setRowCount(0);
-  link_->Refresh(TextLocaleOf(QLocale::system()), [this](const QString& line) { AddLine(line); });
+  link_->Refresh(OperatorTextLocale(), [this](const QString& line) { AddLine(line); });
   ValueListEditor1->viewport()->update();
   BitBtn2->setEnabled(true);
 }

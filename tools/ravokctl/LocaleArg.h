@@ -1,23 +1,12 @@
-// The locale that live data and status texts follow, from a locale name on the command line
-// (--locale de_DE) or from the operator's environment (LC_ALL, LC_TIME, LANG).
+// The --locale option of the commands that print live data and status texts.
 #pragma once
 
-#include <QLocale>
-#include <string>
-
-#include "params/TextLocale.h"
+#include "locallink/QtTextLocale.h"
 
 namespace ravok::ctl {
 
-// The decimal separator, short date and long time formats, AM/PM and month names of a Qt
-// locale. The time zone is left out of the time (the instants shown are UTC, unconverted);
-// characters outside Latin-1 become '?' (spaces such as U+202F become a blank), and a
-// separator outside Latin-1 falls back to ".".
-TextLocale TextLocaleOf(const QLocale& locale);
-
-// Name such as en_US, de_DE, de or C. False when no locale of that name is known.
-bool TextLocaleFromName(const std::string& name, TextLocale& out);
-
-TextLocale OperatorTextLocale();
+using ravok::OperatorTextLocale;
+using ravok::TextLocaleFromName;
+using ravok::TextLocaleOf;
 
 }  // namespace ravok::ctl

@@ -1,21 +1,22 @@
-#include "viewer/ViewerLocale.h"
+#include "locallink/QtTextLocale.h"
 
-#include <string>
+#include <QString>
 
-namespace ravok::viewer {
+namespace ravok {
 namespace {
 
-// The texts hold one byte per character; others become '?'.
 std::string ToLatin1(const QString& text) {
   std::string out;
   for (QChar ch : text) {
     const char16_t c = ch.unicode();
-    out += c <= 0xFF ? static_cast<char>(c) : (ch.isSpace() ? ' ' : '?');
+    if (c <= 0xFF) out += static_cast<char>(c);
+    else if (ch.isSpace()) out += ' ';
+    else out += '?';
   }
   return out;
 }
 
-// The time pattern without its time-zone fields ('t' outside quotes) and the blanks before.
+// Drops the time-zone fields ('t' outside quotes) and the blanks before them.
 std::string WithoutTimeZone(const std::string& pattern) {
   std::string out;
   bool quoted = false;
@@ -27,6 +28,7 @@ std::string WithoutTimeZone(const std::string& pattern) {
     }
     out += c;
   }
+  while (!out.empty() && out.front() == ' ') out.erase(out.begin());
   return out;
 }
 
@@ -35,8 +37,9 @@ std::string WithoutTimeZone(const std::string& pattern) {
 TextLocale TextLocaleOf(const QLocale& locale) {
   TextLocale t;
   const QString point = locale.decimalPoint();
-  if (point.size() == 1 && point[0].unicode() <= 0xFF)
-    t.DecimalSeparator = static_cast<char>(point[0].unicode());
+  t.DecimalSeparator = point.size() == 1 && point[0].unicode() <= 0xFF
+                           ? static_cast<char>(point[0].unicode())
+                           : '.';
   t.ShortDateFormat = ToLatin1(locale.dateFormat(QLocale::ShortFormat));
   t.LongTimeFormat = WithoutTimeZone(ToLatin1(locale.timeFormat(QLocale::LongFormat)));
   t.AmText = ToLatin1(locale.amText());
@@ -48,4 +51,15 @@ TextLocale TextLocaleOf(const QLocale& locale) {
   return t;
 }
 
-}  // namespace ravok::viewer
+bool TextLocaleFromName(const std::string& name, TextLocale& out) {
+  const QLocale locale(QString::fromStdString(name));
+  // Qt falls back to the C locale for names it does not know.
+  const bool isC = name == "C" || name == "POSIX" || name.starts_with("C.");
+  if (locale.language() == QLocale::C && !isC) return false;
+  out = TextLocaleOf(locale);
+  return true;
+}
+
+TextLocale OperatorTextLocale() { return TextLocaleOf(QLocale::system()); }
+
+}  // namespace ravok
