@@ -1,8 +1,10 @@
 #include "locallink/Serial.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QSerialPort>
 #include <memory>
+#include <utility>
 
 namespace ravok {
 namespace {
@@ -13,9 +15,14 @@ constexpr int kWriteTimeoutMs = 2000;
 // Queue size of the driver on the original link; one read takes at most this much.
 constexpr qint64 kReadChunk = kMaxFrameSize;
 
+// The one port of the process. The callback may close (or even reopen) the port while a
+// read is being cut into frames, so a read keeps its own reference to the assembler, and
+// the generation number stops frames of a closed port from reaching anyone.
 struct OpenPort {
-  std::unique_ptr<QSerialPort> port;
-  std::unique_ptr<FrameAssembler> assembler;
+  QSerialPort* port = nullptr;
+  std::shared_ptr<FrameAssembler> assembler;
+  unsigned generation = 0;
+  ~OpenPort() { delete port; }  // program end with the port still open
 };
 
 OpenPort& Unit() {
@@ -25,13 +32,13 @@ OpenPort& Unit() {
 
 void ReadFrames() {
   OpenPort& u = Unit();
-  if (!u.port) return;
+  const unsigned generation = u.generation;
   char buf[kReadChunk];
-  for (;;) {
+  while (u.port && u.generation == generation) {
     const qint64 n = u.port->read(buf, sizeof buf);
     if (n <= 0) break;
-    u.assembler->Feed(reinterpret_cast<const uint8_t*>(buf), static_cast<size_t>(n));
-    if (!u.port) break;  // the callback closed the port
+    const std::shared_ptr<FrameAssembler> assembler = u.assembler;
+    assembler->Feed(reinterpret_cast<const uint8_t*>(buf), static_cast<size_t>(n));
   }
 }
 
@@ -65,21 +72,28 @@ bool SerialOpen(const QString& portName, int baud, TSerialCallBack callback) {
     port->close();
     return false;
   }
-  u.assembler = std::make_unique<FrameAssembler>(std::move(callback));
+  const unsigned generation = ++u.generation;
+  u.assembler = std::make_shared<FrameAssembler>(
+      [generation, call = std::move(callback)](const TBuffer& data, int len) {
+        if (Unit().generation == generation) call(data, len);
+      });
   QObject::connect(port.get(), &QSerialPort::readyRead, port.get(), [] { ReadFrames(); });
-  u.port = std::move(port);
+  u.port = port.release();
   return true;
 }
 
 bool SerialClose() {
   OpenPort& u = Unit();
   if (!u.port) return false;
-  // Keep the objects alive until the port is closed; a pending readyRead must not reach a
-  // deleted assembler.
-  std::unique_ptr<QSerialPort> port = std::move(u.port);
+  ++u.generation;
+  QSerialPort* port = std::exchange(u.port, nullptr);
   port->disconnect();
   port->close();
-  port.reset();
+  // It may be inside its own readyRead right now; let the event loop delete it.
+  if (QCoreApplication::instance())
+    port->deleteLater();
+  else
+    delete port;
   u.assembler.reset();
   return true;
 }

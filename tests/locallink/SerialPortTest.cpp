@@ -109,6 +109,23 @@ TEST(SerialPortTest, FramesAcrossReadsOnePortAndClose) {
   SerialClose();
 }
 
+TEST(SerialPortTest, CallbackMayClosePort) {
+  App();
+  PtyPair pty;
+  std::vector<Bytes> frames;
+  ASSERT_TRUE(SerialOpen(pty.path, 9600, [&](const TBuffer& d, int len) {
+    frames.emplace_back(d.begin(), d.begin() + len);
+    SerialClose();  // e.g. the operator disconnects from a message shown for this frame
+  }));
+  const Bytes a = BuildFrame({1, 1, 5, 0x14, 0, 0x0B});
+  Bytes both = a;
+  both.insert(both.end(), a.begin(), a.end());
+  ASSERT_EQ(write(pty.master, both.data(), both.size()), ssize_t(both.size()));
+  PumpUntil(frames, 2, 200);
+  EXPECT_EQ(frames.size(), 1u) << "nothing is delivered once the port is closed";
+  EXPECT_FALSE(SerialIsOpen());
+}
+
 TEST(SerialPortTest, MissingPortFails) {
   App();
   EXPECT_FALSE(SerialOpen("/dev/ravok-no-such-port", 9600, [](const TBuffer&, int) {}));

@@ -214,6 +214,7 @@ int SerialCommand(const Args& args) {
   const bool ok = Run(o, link, shell);
   std::fflush(stdout);
   SerialClose();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   return ok && shell.errorsShown == 0 ? kExitOk : kExitFailed;
 }
 
