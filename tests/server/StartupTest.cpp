@@ -17,9 +17,20 @@ using namespace srvtest;
 
 namespace {
 
+// A started server; one the test did not see end is killed when the test leaves.
 struct process {
   pid_t pid = -1;
   std::string err_path;
+  bool ended = false;
+  process() = default;
+  process(const process&) = delete;
+  process(process&& o) noexcept : pid(o.pid), err_path(std::move(o.err_path)), ended(o.ended) { o.pid = -1; }
+  ~process() {
+    if (pid > 0 && !ended) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
 };
 
 process spawn(const std::string& cwd, const std::vector<std::string>& args) {
@@ -43,15 +54,16 @@ process spawn(const std::string& cwd, const std::vector<std::string>& args) {
 }
 
 // Exit code, or -1 when it did not end in time (then it is killed).
-int wait_exit(const process& p, int timeout_ms = 10000) {
+int wait_exit(process& p, int timeout_ms = 10000) {
   for (int waited = 0; waited < timeout_ms; waited += 20) {
     int status;
-    if (waitpid(p.pid, &status, WNOHANG) == p.pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+    if (waitpid(p.pid, &status, WNOHANG) == p.pid) {
+      p.ended = true;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  kill(p.pid, SIGKILL);
-  waitpid(p.pid, nullptr, 0);
-  return -1;
+  return -1;  // the destructor kills it
 }
 
 std::string config_text(const std::string& dir, int device_port, int telnet_port,
