@@ -42,8 +42,9 @@ TEST(TrackerTiming, DelayHoldsTheWholeAnswer) {
 }
 
 TEST(TrackerTiming, PacedToTheWireTimeOfBothDirections) {
-  // 9600 baud, 8N1: 1/960 s per byte. The 14-byte request is through the line 14 byte
-  // times after it began to arrive; answer byte k (from 1) is due k byte times later.
+  // 9600 baud, 8N1: 1/960 s per byte. The first byte of the 14-byte request is through
+  // the line when it arrives, the last 13 byte times later; answer byte k (from 1) is
+  // due k byte times after that.
   SimOptions o = SmallOptions();
   o.baud = 9600;
   TrackerCore t(o);
@@ -52,9 +53,9 @@ TEST(TrackerTiming, PacedToTheWireTimeOfBothDirections) {
   t.Receive(kReadCount.data(), kReadCount.size(), t0);
   const auto due = DueTimes(t);
   ASSERT_EQ(due.size(), kCountAnswer.size());
-  for (size_t k = 0; k < due.size(); ++k) EXPECT_EQ(due[k], t0 + byteTimes(14) + byteTimes(k + 1)) << k;
-  // The whole exchange takes its wire time: 32 bytes x 10 bits / 9600 baud (to the ns).
-  EXPECT_NEAR((due.back() - t0).count(), byteTimes(32).count(), 1);
+  for (size_t k = 0; k < due.size(); ++k) EXPECT_EQ(due[k], t0 + byteTimes(13) + byteTimes(k + 1)) << k;
+  // From the first byte in to the last byte out: the wire time of 31 bytes (to the ns).
+  EXPECT_NEAR((due.back() - t0).count(), byteTimes(31).count(), 1);
 }
 
 TEST(TrackerTiming, PacingSplitRequestAndBackToBackAnswers) {
@@ -69,12 +70,12 @@ TEST(TrackerTiming, PacingSplitRequestAndBackToBackAnswers) {
   t.Receive(kReadCount.data(), kReadCount.size(), microseconds(60));
   const auto due = DueTimes(t);
   ASSERT_EQ(due.size(), 2 * kCountAnswer.size());
-  EXPECT_EQ(due.front(), bt(14) + bt(1));
-  EXPECT_EQ(due[17], bt(14) + bt(18));
-  // The second request is through the line at 28 byte times, before the first answer
-  // ends at 32: the second answer follows the first without a gap.
-  EXPECT_EQ(due[18], bt(14) + bt(18) + bt(1));
-  EXPECT_EQ(due.back(), bt(14) + bt(18) + bt(18));
+  EXPECT_EQ(due.front(), bt(13) + bt(1));
+  EXPECT_EQ(due[17], bt(13) + bt(18));
+  // The second request is through the line at 27 byte times, before the first answer
+  // ends at 31: the second answer follows the first without a gap.
+  EXPECT_EQ(due[18], bt(13) + bt(18) + bt(1));
+  EXPECT_EQ(due.back(), bt(13) + bt(18) + bt(18));
 }
 
 TEST(TrackerTiming, BatchesEndAtFrameAndPieceEnds) {
@@ -84,7 +85,7 @@ TEST(TrackerTiming, BatchesEndAtFrameAndPieceEnds) {
   TrackerCore t(o);
   t.Receive(kReadCount.data(), kReadCount.size(), {});
   t.Receive(kReadCount.data(), kReadCount.size(), {});
-  const Duration start = bt(14);  // the first request is through the line
+  const Duration start = bt(13);  // the first request is through the line
   // Two 18-byte answers back to back: batches of 16, then the 2 to the frame's end.
   EXPECT_EQ(t.NextBatchTime(16), start + bt(16));
   EXPECT_EQ(t.TakeOutput(start + bt(16)).size(), 16u);
@@ -100,6 +101,17 @@ TEST(TrackerTiming, BatchesEndAtFrameAndPieceEnds) {
   EXPECT_EQ(u.NextBatchTime(16), Duration{});
   EXPECT_EQ(u.TakeOutput({}).size(), 1u);
   EXPECT_EQ(u.NextBatchTime(16), kSplitGap);
+}
+
+TEST(TrackerTiming, PauseInTheRequestStartsTheLineAnew) {
+  SimOptions o = SmallOptions();
+  o.baud = 230400;
+  TrackerCore t(o);
+  auto bt = [](int64_t k) { return nanoseconds(k * 10'000'000'000 / 230400); };
+  t.Receive(kReadCount.data(), 5, {});
+  // The rest comes 1 ms later, long after the first five bytes were through.
+  t.Receive(kReadCount.data() + 5, kReadCount.size() - 5, milliseconds(1));
+  EXPECT_EQ(t.NextOutputTime(), milliseconds(1) + bt(8) + bt(1));
 }
 
 TEST(TrackerTiming, SplitFramesComeInPieces) {

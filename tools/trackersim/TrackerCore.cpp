@@ -55,13 +55,14 @@ Duration TrackerCore::ByteTime(int64_t k) const {
 void TrackerCore::Receive(const uint8_t* data, size_t n, Duration now) {
   // The manager's bytes reach us at once on a pseudo-terminal; on a real line they take
   // their wire time, so a request counts as complete only when its last byte would be.
-  if (now >= lineIn_) {
-    inStart_ = now;
-    inCount_ = 0;
-  }
+  // A byte in hand has been received completely: the first byte of a burst is through the
+  // line now, each further one a byte time after the one before.
   for (size_t i = 0; i < n; ++i) {
-    lineIn_ = inStart_ + ByteTime(++inCount_);
-    if (opts_.baud <= 0) lineIn_ = now;
+    if (inCount_ == 0 || now >= inStart_ + ByteTime(inCount_)) {
+      inStart_ = now;
+      inCount_ = 0;
+    }
+    lineIn_ = inStart_ + ByteTime(inCount_++);
     assembler_.Feed(data + i, 1);
   }
 }
