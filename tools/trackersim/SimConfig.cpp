@@ -54,7 +54,7 @@ What it holds:
   --config FILE       configuration from parameter lines or a configuration XML
                       (default: every catalogue default that encodes)
   --save FILE         write the configuration as parameter lines on exit
-  --imei DIGITS       identity, up to 16 characters (default 356938035643809)
+  --imei DIGITS       identity, 1 to 16 digits (default 356938035643809)
   --device-type N     4 to 13: accept only that type's end-frame subcommands (0x3A/0x3B on
                       types 10 and 12, 0x36/0x37 on the others) and read an XML
                       configuration for that type; default: accept both
@@ -69,12 +69,14 @@ included. bN is image block N, counted from 0; the end frame of a B-block upload
   --error-at N:CODE   error answer (0x0C) with CODE and the Pid/Len of the record concerned
                       (0/0 when there is none); a faulted write or block changes nothing.
                       May be given several times.
-  --bad-checksum-at N the answer to that request carries a wrong checksum byte
+  --bad-checksum-at N the answer to that request carries a wrong checksum byte (a write
+                      or block is carried out all the same)
   --delay MS          every answer starts MS milliseconds after its request
   --split             every frame goes out in pieces of 1, 7, 3, 5, 2 bytes, 2 ms apart
-  --baud N            pace to the wire time of N baud, 8N1: a request counts as arrived
-                      10/N s per byte after its first byte, and answer byte k is written
-                      k x 10/N s after the answer starts
+  --baud N            pace to the wire time of N baud, 8N1, both ways: a byte counts as
+                      received when it is read and each further byte of a burst 10/N s
+                      after the one before; answer byte k is written k x 10/N s after the
+                      request's last byte (or after the previous frame has gone out)
   --fifo N            while paced, hand bytes over N at a time at most, as a UART's
                       receive FIFO does (default 16; 1: every byte at its own time). No
                       byte goes out before its time and a frame's last byte always on time;
