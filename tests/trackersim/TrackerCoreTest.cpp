@@ -62,6 +62,9 @@ TEST(TrackerCoreReads, UnknownOrMalformedRequestsGetUnknownMessage) {
   EXPECT_EQ(Exchange(t, Request(9, 0x28, 0x99, {0, 0})), unknown);
   EXPECT_EQ(Exchange(t, Request(9, 0x77, 0x32)), unknown);
   EXPECT_EQ(Exchange(t, Request(9, 0x28, 0x32)), unknown);          // index missing
+  // No subcommand: the byte after the command is the checksum, 0x64 here.
+  ASSERT_EQ(BuildFrame({1, 1, 5, 0x0A, 0x43, 0x28})[9], 0x64);
+  EXPECT_EQ(Exchange(t, BuildFrame({1, 1, 5, 0x0A, 0x43, 0x28})), AnswerFrame(0x43, {0x0C, 100, 0, 0, 0, 0}));
   EXPECT_EQ(Exchange(t, Request(9, 0x28, 0x3C, {1, 0, 16})), unknown);  // Len missing
 }
 

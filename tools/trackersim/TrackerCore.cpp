@@ -89,6 +89,7 @@ void TrackerCore::OnFrame(const TBuffer& frame, int len) {
 }
 
 void TrackerCore::Dispatch(const uint8_t* p, int L) {
+  if (L < 7) return Answer(ErrorAnswer(kErrUnknownMessage, 0, 0));  // no subcommand
   const uint8_t cmd = p[5], sub = p[6];
   switch (cmd) {
     case kCmdRead:
