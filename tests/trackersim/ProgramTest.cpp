@@ -91,6 +91,32 @@ TEST_F(ProgramTest, ImageUploadWrittenToFile) {
   EXPECT_NE(sim.Stderr().find("image of 2 blocks checked out"), std::string::npos);
 }
 
+TEST_F(ProgramTest, ServesASerialDevice) {
+  // A pseudo-terminal of the test's own stands in for the serial line: the program gets
+  // the device end, the test speaks from the other.
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  char name[256];
+  ASSERT_EQ(grantpt(master) | unlockpt(master) | ptsname_r(master, name, sizeof name), 0);
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start(kProgram, {"--port", name, "--speed", "9600", "--imei", "42"})) << sim.Stderr();
+  EXPECT_EQ(sim.Path(), name);
+  const Bytes req = Request(6, 0x28, 0x64);
+  ASSERT_EQ(write(master, req.data(), req.size()), static_cast<ssize_t>(req.size()));
+  Bytes got;
+  FrameAssembler a([&](const TBuffer& d, int len) { got.assign(d.begin(), d.begin() + len); });
+  for (int i = 0; i < 100 && got.empty(); ++i) {
+    pollfd p{master, POLLIN, 0};
+    if (poll(&p, 1, 20) <= 0) continue;
+    uint8_t buf[256];
+    const ssize_t n = read(master, buf, sizeof buf);
+    if (n > 0) a.Feed(buf, static_cast<size_t>(n));
+  }
+  EXPECT_EQ(got, AnswerFrame(6, Cat({{0x28, 0x64, '4', '2'}, Bytes(14, 0)})));
+  EXPECT_EQ(sim.Stop(), 0);
+  close(master);
+}
+
 TEST_F(ProgramTest, ClientThatStopsReadingCostsOnlyTheBacklog) {
   SimProcess sim;
   Start(sim, {"--serial"});
