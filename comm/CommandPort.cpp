@@ -11,10 +11,12 @@ const char kRefused[] = "bye" COMMAND_EOL;
 const char kPromptLine[] = COMMAND_PROMPT COMMAND_EOL;
 
 // Commands that need the tracker itself; its side of the library is not spoken yet.
-const char* const kTrackerCommands[] = {"data",     "readcfg",   "readfirm", "readstat", "writecfg",
-                                        "writefirm", "bindata",  "getparam", "setparam"};
+const char* const kTrackerCommands[] = {"data",      "readcfg", "readfirm", "readstat", "writecfg",
+                                        "writefirm", "bindata", "getparam", "setparam"};
 
-std::string line_of(const std::string& text) { return text + COMMAND_EOL; }
+std::string line_of(const std::string& text) {
+  return text + COMMAND_EOL;
+}
 
 // A text field of an item line: commas and control characters would break the line grammar
 // (or start a line of their own), so they become '_'.
@@ -46,7 +48,9 @@ void free_chain(device_block* b) {
 
 }  // namespace
 
-std::string command_port_greeting() { return kUserPrompt; }
+std::string command_port_greeting() {
+  return kUserPrompt;
+}
 
 command_answer command_port::handle_line(std::string line) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
@@ -116,7 +120,8 @@ std::string command_port::setmode(const std::string& args) {
       mode > 2)
     return line_of("error: usage setmode IMEI,MODE (0 TCP, 1 UDP, 2 NoSleep)");
   std::string imei = args.substr(0, comma);
-  uint32_t id = static_cast<uint32_t>(raise_(EV_FIND_DEVICE, reinterpret_cast<intptr_t>(imei.c_str())));
+  uint32_t id =
+      static_cast<uint32_t>(raise_(EV_FIND_DEVICE, reinterpret_cast<intptr_t>(imei.c_str())));
   if (id == 0) return line_of("error: unknown device");
   ev_set_udp_mode ev = {id, mode + 1};  // the library's modes are one above the stored ones
   if (raise_(EV_SET_UDP_MODE, reinterpret_cast<intptr_t>(&ev)) == 0)

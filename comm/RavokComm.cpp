@@ -3,11 +3,12 @@
 // the server's callback. The tracker protocol itself is not spoken yet: tracker connections
 // are accepted and their bytes counted.
 #define ASIO_STANDALONE
-#include <asio.hpp>
+#include "comm/ravokcomm.h"
 
 #include <stdlib.h>
 #include <string.h>
 
+#include <asio.hpp>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -15,7 +16,6 @@
 #include <vector>
 
 #include "comm/CommandPort.h"
-#include "comm/ravokcomm.h"
 
 using asio::ip::tcp;
 
@@ -79,17 +79,18 @@ class command_session : public std::enable_shared_from_this<command_session> {
   void send(const std::string& text, bool close) {
     auto self = shared_from_this();
     auto data = std::make_shared<std::string>(text);
-    asio::async_write(socket_, asio::buffer(*data), [self, data, close](std::error_code ec, size_t n) {
-      g_sent.fetch_add(static_cast<uint32_t>(n));
-      if (ec) return;
-      if (close) {
-        std::error_code ignored;
-        self->socket_.shutdown(tcp::socket::shutdown_both, ignored);
-        self->socket_.close(ignored);
-        return;
-      }
-      self->read_line();
-    });
+    asio::async_write(socket_, asio::buffer(*data),
+                      [self, data, close](std::error_code ec, size_t n) {
+                        g_sent.fetch_add(static_cast<uint32_t>(n));
+                        if (ec) return;
+                        if (close) {
+                          std::error_code ignored;
+                          self->socket_.shutdown(tcp::socket::shutdown_both, ignored);
+                          self->socket_.close(ignored);
+                          return;
+                        }
+                        self->read_line();
+                      });
   }
 
   tcp::socket socket_;
@@ -167,17 +168,31 @@ void stop() {
   g_configs.store(0);
   g_devices.store(0);
 }
-uint32_t bytes_received() { return g_received.load(); }
-uint32_t bytes_sent() { return g_sent.load(); }
-int32_t device_count() { return g_devices.load(); }
-int32_t config_count() { return g_configs.load(); }
-int32_t thread_count() { return COMM_THREADS; }
-const char* version() { return kVersion; }
-void* alloc(uint32_t size) { return malloc(size == 0 ? 1 : size); }
+uint32_t bytes_received() {
+  return g_received.load();
+}
+uint32_t bytes_sent() {
+  return g_sent.load();
+}
+int32_t device_count() {
+  return g_devices.load();
+}
+int32_t config_count() {
+  return g_configs.load();
+}
+int32_t thread_count() {
+  return COMM_THREADS;
+}
+const char* version() {
+  return kVersion;
+}
+void* alloc(uint32_t size) {
+  return malloc(size == 0 ? 1 : size);
+}
 
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) const comm_table ravokcomm_ordinals = {
-    COMM_ORDINAL_COUNT, start,       send_command, send_data,    stop,    bytes_received,
+    COMM_ORDINAL_COUNT, start,        send_command, send_data,    stop,    bytes_received,
     bytes_sent,         device_count, config_count, thread_count, version, alloc,
 };

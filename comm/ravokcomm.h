@@ -233,18 +233,18 @@ enum { COMM_ORDINAL_COUNT = 11 };
 
 /* The library's export table, in ordinal order (ELF has no ordinals). */
 typedef struct comm_table {
-  uint32_t count; /* COMM_ORDINAL_COUNT */
-  comm_start_fn comm_start;                 /* 1 */
-  comm_send_command_fn comm_send_command;   /* 2 */
-  comm_send_data_fn comm_send_data;         /* 3 */
-  comm_stop_fn comm_stop;                   /* 4 */
-  comm_counter_fn comm_bytes_received;      /* 5 */
-  comm_counter_fn comm_bytes_sent;          /* 6 */
-  comm_count_fn comm_device_count;          /* 7 */
-  comm_count_fn comm_config_count;          /* 8 */
-  comm_count_fn comm_thread_count;          /* 9 */
-  comm_version_fn comm_version;             /* 10 */
-  comm_alloc_fn comm_alloc;                 /* 11 */
+  uint32_t count;                         /* COMM_ORDINAL_COUNT */
+  comm_start_fn comm_start;               /* 1 */
+  comm_send_command_fn comm_send_command; /* 2 */
+  comm_send_data_fn comm_send_data;       /* 3 */
+  comm_stop_fn comm_stop;                 /* 4 */
+  comm_counter_fn comm_bytes_received;    /* 5 */
+  comm_counter_fn comm_bytes_sent;        /* 6 */
+  comm_count_fn comm_device_count;        /* 7 */
+  comm_count_fn comm_config_count;        /* 8 */
+  comm_count_fn comm_thread_count;        /* 9 */
+  comm_version_fn comm_version;           /* 10 */
+  comm_alloc_fn comm_alloc;               /* 11 */
 } comm_table;
 
 /* Name of the exported table symbol. */

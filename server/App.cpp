@@ -20,14 +20,16 @@ namespace {
 enum { STATUS_ROWS = 8, OUTBOX_POLL_TICKS = 30, TIMER_PERIOD_MS = 1000, QUIT_CHECK_MS = 50 };
 
 const char* const kLabels[STATUS_ROWS] = {
-    "Current date:",         "Current time:",    "Logged devices",        "Logged configs:",
+    "Current date:",         "Current time:",     "Logged devices",        "Logged configs:",
     "Total received bytes:", "Total send bytes:", "Database connections:", "SQL requests:",
 };
 
 volatile sig_atomic_t g_quit = 0;
 comm_settings g_settings;  // stays in place while the library runs
 
-void on_signal(int) { g_quit = 1; }
+void on_signal(int) {
+  g_quit = 1;
+}
 
 // Stands in for a message box of the start-up: the text on stderr, exit code 1.
 int startup_failure(const char* text) {

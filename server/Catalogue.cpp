@@ -15,6 +15,7 @@ struct loc_run {
   int type;
 };
 
+// clang-format off
 const loc_run kRuns[] = {
     {1, "fixstat", 0, 0, 1, 2},          {2, "satuse", 0, 0, 1, 2},
     {3, "latitude", 0, 0, 4, 7},         {4, "longitude", 0, 0, 4, 7},
@@ -89,6 +90,7 @@ const loc_run kRuns[] = {
     {63496, "stickybits2", 0, 0, 2, 3},  {63497, "stickymask2", 0, 0, 2, 3},
     {63498, "stickychg2", 0, 0, 2, 3},
 };
+// clang-format on
 
 struct catalogue {
   loc_row rows[LOC_CATALOGUE_SIZE];
@@ -118,7 +120,9 @@ const catalogue& table() {
 
 }  // namespace
 
-const loc_row* loc_catalogue() { return table().rows; }
+const loc_row* loc_catalogue() {
+  return table().rows;
+}
 
 const loc_row* loc_find(uint32_t id, uint32_t len) {
   const catalogue& c = table();

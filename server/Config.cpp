@@ -13,7 +13,8 @@ struct config_line {
   size_t offset;  // of the field in server_config
 };
 
-#define CFG_FIELD(key, kind, field) {key, kind, offsetof(server_config, field)}
+#define CFG_FIELD(key, kind, field) \
+  { key, kind, offsetof(server_config, field) }
 
 // Lines 1 to 16 in file order; line 17 (UBLOX_TOKEN) is optional in value and read apart.
 const config_line kLines[] = {
@@ -45,7 +46,9 @@ bool parse_line(const char* text, const config_line& line, server_config* cfg) {
   return sscanf(value, "%255s", field) == 1;
 }
 
-bool read_line(FILE* f, char* buf) { return fgets(buf, CFG_LINE_SIZE, f) != nullptr; }
+bool read_line(FILE* f, char* buf) {
+  return fgets(buf, CFG_LINE_SIZE, f) != nullptr;
+}
 
 }  // namespace
 

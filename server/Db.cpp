@@ -12,7 +12,9 @@ db_slot g_slots[DB_SLOT_COUNT];
 pthread_mutex_t g_pool_lock;
 bool g_pool_ready = false;
 
-int64_t now_seconds() { return static_cast<int64_t>(time(nullptr)); }
+int64_t now_seconds() {
+  return static_cast<int64_t>(time(nullptr));
+}
 
 struct pool_guard {
   pool_guard() { pthread_mutex_lock(&g_pool_lock); }
@@ -67,7 +69,8 @@ bool connect_slot(db_slot* slot) {
   // Tracker texts are single-byte; latin1 keeps every byte as it came.
   mysql_options(slot->handle, MYSQL_SET_CHARSET_NAME, "latin1");
   if (!mysql_real_connect(slot->handle, g_cfg.sql_host, g_cfg.sql_user, g_cfg.sql_passwd,
-                          g_cfg.sql_database, static_cast<unsigned int>(g_cfg.sql_port), nullptr, 0)) {
+                          g_cfg.sql_database, static_cast<unsigned int>(g_cfg.sql_port), nullptr,
+                          0)) {
     log_error(slot);
     mysql_close(slot->handle);
     slot->handle = nullptr;
@@ -108,7 +111,9 @@ void db_done() {
   g_pool_ready = false;
 }
 
-db_slot* db_slots() { return g_slots; }
+db_slot* db_slots() {
+  return g_slots;
+}
 
 db_slot* db_acquire() {
   for (int pass = 0; pass < DB_ACQUIRE_PASSES; ++pass) {
@@ -219,7 +224,9 @@ int db_insert(db_slot* slot, const char* sql, uint32_t* new_id) {
   return 1;
 }
 
-int db_exec(db_slot* slot, const char* sql) { return run(slot, sql) ? 1 : 0; }
+int db_exec(db_slot* slot, const char* sql) {
+  return run(slot, sql) ? 1 : 0;
+}
 
 int db_store_wrongdata(db_slot* slot, uint32_t device_id, const char* table, const char* sql,
                        uint32_t* new_id) {
@@ -250,14 +257,29 @@ void db_escape(db_slot* slot, std::string& out, const char* text, size_t len) {
   for (size_t i = 0; i < len; ++i) {
     char c = text[i];
     switch (c) {
-      case 0: out += "\\0"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\\': out += "\\\\"; break;
-      case '\'': out += "\\'"; break;
-      case '"': out += "\\\""; break;
-      case '\032': out += "\\Z"; break;
-      default: out.push_back(c);
+      case 0:
+        out += "\\0";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\'':
+        out += "\\'";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\032':
+        out += "\\Z";
+        break;
+      default:
+        out.push_back(c);
     }
   }
 }

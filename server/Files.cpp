@@ -1,8 +1,8 @@
 #include "server/Files.h"
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -39,11 +39,15 @@ bool write_at(const std::string& path, off_t offset, const uint8_t* data, size_t
   return ok;
 }
 
-unsigned le16(const uint8_t* p) { return p[0] | (p[1] << 8); }
+unsigned le16(const uint8_t* p) {
+  return p[0] | (p[1] << 8);
+}
 
 // Card number characters end up in a file name: only printable characters other than path
 // separators are kept as they are.
-char card_char(uint8_t b) { return b > 32 && b < 127 && b != '/' && b != '\\' ? static_cast<char>(b) : '_'; }
+char card_char(uint8_t b) {
+  return b > 32 && b < 127 && b != '/' && b != '\\' ? static_cast<char>(b) : '_';
+}
 
 }  // namespace
 
@@ -112,7 +116,8 @@ intptr_t on_tacho_block(intptr_t arg) {
   if (!ev) return 0;
   std::string path = path_of(g_cfg.driver_dir, "kx55_%u.tmp", ev->word1);
   bool opened;
-  if (!write_at(path, static_cast<off_t>(ev->index) * KX55_BLOCK_SIZE, ev->data, ev->length, &opened))
+  if (!write_at(path, static_cast<off_t>(ev->index) * KX55_BLOCK_SIZE, ev->data, ev->length,
+                &opened))
     return 0;
   if (opened && ev->index + 1 == ev->count) kx55_convert(path);
   return 1;
@@ -146,7 +151,8 @@ intptr_t on_file_begin(intptr_t arg) {
   uint32_t file_id = 0, position = 0;
   bool ok = true;
   if (rows == 0) {
-    q = "insert into files(id,add_date,device_id,name,dscr,size,crcc1,crcc2,completed) values(DEFAULT,'";
+    q = "insert into files(id,add_date,device_id,name,dscr,size,crcc1,crcc2,completed) "
+        "values(DEFAULT,'";
     str_append_now(q);
     str_appendf(q, "',%u,'%s','%s',%u,%u,%u,0)", ev->device_id, ename.c_str(), edscr.c_str(),
                 ev->size, ev->crcc1, ev->crcc2);
@@ -210,7 +216,8 @@ intptr_t on_file_block(intptr_t arg) {
   long s = ftell(f);
   uint32_t index = ev->index, count = ev->count;
   // A block is taken only where the file ends; a block count of 0 describes no upload.
-  bool in_place = count > 0 && s >= 0 && static_cast<uint64_t>(s) == uint64_t{index} * SCANNER_BLOCK_SIZE;
+  bool in_place =
+      count > 0 && s >= 0 && static_cast<uint64_t>(s) == uint64_t{index} * SCANNER_BLOCK_SIZE;
   uint32_t held = static_cast<uint32_t>(s < 0 ? 0 : s);
   if (in_place && ev->data && ev->length) {
     size_t n = fwrite(ev->data, 1, ev->length, f);
@@ -240,7 +247,8 @@ intptr_t serve_chunk(const std::string& path, uint32_t index) {
   const long page = CHUNK_DATA_SIZE, header = CHUNK_HEADER_SIZE;
   long offset = index == 0 ? 0 : static_cast<long>(index) * page - (page - header);
   size_t want = static_cast<size_t>(index == 0 ? header : page);
-  if (fseek(f, offset, SEEK_SET) == 0) b->length = static_cast<uint16_t>(fread(b->data, 1, want, f));
+  if (fseek(f, offset, SEEK_SET) == 0)
+    b->length = static_cast<uint16_t>(fread(b->data, 1, want, f));
   fclose(f);
   return reinterpret_cast<intptr_t>(b);
 }
@@ -251,7 +259,8 @@ intptr_t on_firmware_chunk(intptr_t arg) {
   const ev_firmware_chunk* ev = reinterpret_cast<const ev_firmware_chunk*>(arg);
   if (!ev) return 0;
   std::string path;
-  str_appendf(path, "%sRavokFrm_%04u_%03u_USB.bin", g_cfg.firmware_dir, ev->firmware / 1000, ev->type);
+  str_appendf(path, "%sRavokFrm_%04u_%03u_USB.bin", g_cfg.firmware_dir, ev->firmware / 1000,
+              ev->type);
   return serve_chunk(path, ev->index);
 }
 

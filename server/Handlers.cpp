@@ -22,7 +22,9 @@ enum {
   NUMBER_SIZE = 11,
 };
 
-const char* text_or_empty(const char* t) { return t ? t : ""; }
+const char* text_or_empty(const char* t) {
+  return t ? t : "";
+}
 
 uint32_t le_u(const uint8_t* p, int n) {
   uint32_t v = 0;
@@ -36,8 +38,12 @@ uint64_t le_u64(const uint8_t* p) {
   return v;
 }
 
-uint32_t parse_u32(const char* t) { return static_cast<uint32_t>(strtoul(t, nullptr, 10)); }
-int32_t parse_s32(const char* t) { return static_cast<int32_t>(strtol(t, nullptr, 10)); }
+uint32_t parse_u32(const char* t) {
+  return static_cast<uint32_t>(strtoul(t, nullptr, 10));
+}
+int32_t parse_s32(const char* t) {
+  return static_cast<int32_t>(strtol(t, nullptr, 10));
+}
 
 }  // namespace
 
@@ -86,7 +92,8 @@ bool loc_format_value(db_slot* slot, const loc_row& row, const uint8_t* v, std::
     }
     case LT_DATETIME:
       if (v[0] == 0) return false;
-      str_appendf(out, "'%04d-%02d-%02d %02d:%02d:%02d'", v[0] + 2000, v[1], v[2], v[3], v[4], v[5]);
+      str_appendf(out, "'%04d-%02d-%02d %02d:%02d:%02d'", v[0] + 2000, v[1], v[2], v[3], v[4],
+                  v[5]);
       return true;
     case LT_S64: {
       int64_t x = static_cast<int64_t>(le_u64(v));
@@ -165,20 +172,21 @@ intptr_t on_device_login(intptr_t arg) {
   char id[NUMBER_SIZE], dscr[DSCR_SIZE], ccid[CCID_SIZE], version[NUMBER_SIZE],
       udpmode[NUMBER_SIZE], vin[VIN_SIZE], vrn[VRN_SIZE], tachofw[TACHOFW_SIZE],
       status[NUMBER_SIZE], crcc[NUMBER_SIZE];
-  int rows = db_select_row(slot, q.c_str(), 10, id, sizeof id, dscr, sizeof dscr, ccid, sizeof ccid,
-                           version, sizeof version, udpmode, sizeof udpmode, vin, sizeof vin, vrn,
-                           sizeof vrn, tachofw, sizeof tachofw, status, sizeof status, crcc,
-                           sizeof crcc);
+  int rows =
+      db_select_row(slot, q.c_str(), 10, id, sizeof id, dscr, sizeof dscr, ccid, sizeof ccid,
+                    version, sizeof version, udpmode, sizeof udpmode, vin, sizeof vin, vrn,
+                    sizeof vrn, tachofw, sizeof tachofw, status, sizeof status, crcc, sizeof crcc);
   uint32_t device_id = 0, mode = 0;
   bool ok = true;
   if (rows == 0) {
     q.clear();
-    str_appendf(q,
-                "insert into devices(id,imei,dscr,ccid,version,udpmode,vin,vrn,tachofw,status,crcc) "
-                "values(DEFAULT,'%s','%s','%s',%d,0,'%s','%s','%s',%d,%u)",
-                imei.c_str(), sql_text(slot, ev->dscr).c_str(), sql_text(slot, ev->ccid).c_str(),
-                ev->version, sql_text(slot, ev->vin).c_str(), sql_text(slot, ev->vrn).c_str(),
-                sql_text(slot, ev->tachofw).c_str(), ev->status, ev->crcc);
+    str_appendf(
+        q,
+        "insert into devices(id,imei,dscr,ccid,version,udpmode,vin,vrn,tachofw,status,crcc) "
+        "values(DEFAULT,'%s','%s','%s',%d,0,'%s','%s','%s',%d,%u)",
+        imei.c_str(), sql_text(slot, ev->dscr).c_str(), sql_text(slot, ev->ccid).c_str(),
+        ev->version, sql_text(slot, ev->vin).c_str(), sql_text(slot, ev->vrn).c_str(),
+        sql_text(slot, ev->tachofw).c_str(), ev->status, ev->crcc);
     ok = db_insert(slot, q.c_str(), &device_id) == 1;
   } else if (rows == 1) {
     device_id = parse_u32(id);
@@ -356,7 +364,9 @@ intptr_t on_peer_check(intptr_t arg) {
   return 0;
 }
 
-intptr_t on_nop(intptr_t) { return 1; }
+intptr_t on_nop(intptr_t) {
+  return 1;
+}
 
 intptr_t on_kind_info(intptr_t arg) {
   const ev_kind_info* ev = reinterpret_cast<const ev_kind_info*>(arg);

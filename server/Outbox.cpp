@@ -30,7 +30,9 @@ void put_text(std::vector<uint8_t>& b, size_t at, size_t size, const char* text,
   memcpy(&b[at], text, n);
 }
 
-long decimal(const char* t) { return strtol(t, nullptr, 10); }
+long decimal(const char* t) {
+  return strtol(t, nullptr, 10);
+}
 
 }  // namespace
 
@@ -91,8 +93,8 @@ void outbox_poll() {
     have_last = true;
     last_device = device_id;
     uint32_t outbox_id = static_cast<uint32_t>(strtoul(id, nullptr, 10));
-    std::vector<uint8_t> block =
-        outbox_command_block(static_cast<uint32_t>(strtoul(app, nullptr, 10)), outbox_id, data0, data1);
+    std::vector<uint8_t> block = outbox_command_block(
+        static_cast<uint32_t>(strtoul(app, nullptr, 10)), outbox_id, data0, data1);
     if (!block.empty()) {
       if (g_comm && g_comm->comm_send_command)
         g_comm->comm_send_command(device_id, outbox_id, 1, block.data());

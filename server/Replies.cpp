@@ -33,7 +33,8 @@ struct reader {
   // Text from byte i up to a zero byte, at most max bytes and never past the data.
   std::string text(size_t i, size_t max) const {
     std::string t;
-    for (size_t k = i; k < length && k < i + max && data[k]; ++k) t.push_back(static_cast<char>(data[k]));
+    for (size_t k = i; k < length && k < i + max && data[k]; ++k)
+      t.push_back(static_cast<char>(data[k]));
     return t;
   }
 };
@@ -78,7 +79,9 @@ void decode_words(reply_texts& t, const reader& r, int sub) {
   int k = r.length > 16 ? static_cast<int>((r.length - 16) / 2) : 0;
   t.data0 = fmt("%d %d", sub, k);
   for (int i = 0; i < k; ++i)
-    if (!append_capped(t.data1, fmt("%04X", r.u16(16 + 2 * static_cast<size_t>(i))), INBOX_DATA1_MAX)) break;
+    if (!append_capped(t.data1, fmt("%04X", r.u16(16 + 2 * static_cast<size_t>(i))),
+                       INBOX_DATA1_MAX))
+      break;
   t.data2 = header_text(r, 0);
 }
 
@@ -86,7 +89,8 @@ std::string entry16(const reader& r, size_t at) {
   std::string e = fmt("%02d-%02d-%02d,%02d:%02d:%02d", r.u8(at), r.u8(at + 1), r.u8(at + 2),
                       r.u8(at + 3), r.u8(at + 4), r.u8(at + 5));
   e += "," + r.text(at + 8, 16) + "," + r.text(at + 24, 16);
-  for (size_t b : {at + 6, at + 7}) e += r.s8(b) == -128 ? std::string(",NULL") : fmt(",%d", r.s8(b));
+  for (size_t b : {at + 6, at + 7})
+    e += r.s8(b) == -128 ? std::string(",NULL") : fmt(",%d", r.s8(b));
   return e;
 }
 
@@ -171,11 +175,17 @@ reply_texts reply_decode(uint16_t type, const uint8_t* data, size_t length) {
       if (r.length >= 6) t.data1 = fmt("%u", r.u32(2));
       if (r.length > 6) t.data2 = r.text(6, REPLY_TEXT_MAX);
       break;
-    case 7: case 8: case 9: case 10:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
       t.app_id = 4;
       decode_words(t, r, type - 6);
       break;
-    case 11: case 12: case 13: case 14:
+    case 11:
+    case 12:
+    case 13:
+    case 14:
       t.app_id = 5;
       decode_words(t, r, type - 10);
       break;
@@ -259,9 +269,10 @@ struct fragment_guard {
 };
 
 void drop_stale(time_t now) {
-  g_fragments.erase(std::remove_if(g_fragments.begin(), g_fragments.end(),
-                                   [now](const fragment& f) { return now - f.added > FRAGMENT_MAX_AGE_S; }),
-                    g_fragments.end());
+  g_fragments.erase(
+      std::remove_if(g_fragments.begin(), g_fragments.end(),
+                     [now](const fragment& f) { return now - f.added > FRAGMENT_MAX_AGE_S; }),
+      g_fragments.end());
 }
 
 void store_fragment(uint32_t device_id, uint32_t number, const uint8_t* data, size_t length) {
@@ -300,17 +311,19 @@ bool take_first(uint32_t device_id, fragment* out) {
 
 void drop_device(uint32_t device_id) {
   fragment_guard guard;
-  g_fragments.erase(std::remove_if(g_fragments.begin(), g_fragments.end(),
-                                   [device_id](const fragment& f) { return f.device_id == device_id; }),
-                    g_fragments.end());
+  g_fragments.erase(
+      std::remove_if(g_fragments.begin(), g_fragments.end(),
+                     [device_id](const fragment& f) { return f.device_id == device_id; }),
+      g_fragments.end());
 }
 
 }  // namespace
 
 size_t en15430_fragments_of(uint32_t device_id) {
   fragment_guard guard;
-  return static_cast<size_t>(std::count_if(g_fragments.begin(), g_fragments.end(),
-                                           [device_id](const fragment& f) { return f.device_id == device_id; }));
+  return static_cast<size_t>(
+      std::count_if(g_fragments.begin(), g_fragments.end(),
+                    [device_id](const fragment& f) { return f.device_id == device_id; }));
 }
 
 void en15430_clear() {
@@ -328,7 +341,8 @@ bool en15430_step(db_slot* slot, uint32_t device_id, uint32_t number, const uint
   int unused1 = 0, unused2 = 0;
   unsigned utctime = 0, check = 0;
   float f1, f2, f3;
-  sscanf(trailer.c_str(), "%d;%d;%u;%f;%f;%f;%x;", &unused1, &unused2, &utctime, &f1, &f2, &f3, &check);
+  sscanf(trailer.c_str(), "%d;%d;%u;%f;%f;%f;%x;", &unused1, &unused2, &utctime, &f1, &f2, &f3,
+         &check);
 
   fragment first, next;
   if (!take_first(device_id, &first)) return true;

@@ -1,3 +1,5 @@
 #include "server/Server.h"
 
-int main(int argc, char** argv) { return server_main(argc, argv); }
+int main(int argc, char** argv) {
+  return server_main(argc, argv);
+}

@@ -39,19 +39,37 @@ struct realistic_location {
     std::vector<uint8_t> driver(16, 0);
     memcpy(driver.data(), "0000012345678901", 16);
     const std::pair<uint32_t, std::vector<uint8_t>> spec[] = {
-        {1, le(3, 1)},          {2, le(9, 1)},         {3, f32(52.2297f)},   {4, f32(21.0122f)},
-        {5, f32(110.5f)},       {7, f32(271.3f)},      {8, f32(63.2f)},      {9, le(1234567, 4)},
-        {10, {26, 12, 11, 13, 45, 7}},                 {12, le(0x15, 1)},    {13, le(0x01, 1)},
-        {14, le(0x14, 1)},      {15, f32(12.6f)},      {16, f32(0.0f)},      {19, le(23, 1)},
-        {20, le(26001, 4)},     {21, le(1234, 2)},     {22, le(56789, 2)},   {27, f32(1450.0f)},
-        {28, f32(62.5f)},       {30, f32(48.0f)},      {31, f32(120000.5f)}, {56, driver},
-        {58, le(740, 2)},       {102, le(1765460707, 4)},
+        {1, le(3, 1)},
+        {2, le(9, 1)},
+        {3, f32(52.2297f)},
+        {4, f32(21.0122f)},
+        {5, f32(110.5f)},
+        {7, f32(271.3f)},
+        {8, f32(63.2f)},
+        {9, le(1234567, 4)},
+        {10, {26, 12, 11, 13, 45, 7}},
+        {12, le(0x15, 1)},
+        {13, le(0x01, 1)},
+        {14, le(0x14, 1)},
+        {15, f32(12.6f)},
+        {16, f32(0.0f)},
+        {19, le(23, 1)},
+        {20, le(26001, 4)},
+        {21, le(1234, 2)},
+        {22, le(56789, 2)},
+        {27, f32(1450.0f)},
+        {28, f32(62.5f)},
+        {30, f32(48.0f)},
+        {31, f32(120000.5f)},
+        {56, driver},
+        {58, le(740, 2)},
+        {102, le(1765460707, 4)},
     };
     for (const auto& s : spec) values.push_back(s.second);
     items.resize(values.size());
     for (size_t i = 0; i < values.size(); ++i)
-      items[i] = {i + 1 < values.size() ? &items[i + 1] : nullptr,
-                  spec[i].first, static_cast<uint32_t>(values[i].size()), values[i].data()};
+      items[i] = {i + 1 < values.size() ? &items[i + 1] : nullptr, spec[i].first,
+                  static_cast<uint32_t>(values[i].size()), values[i].data()};
   }
 };
 
@@ -60,11 +78,27 @@ const realistic_location& location() {
   return l;
 }
 
-void* bench_alloc(uint32_t size) { return malloc(size); }
-int32_t zero() { return 0; }
-uint32_t zero_u() { return 0; }
-const comm_table kTable = {COMM_ORDINAL_COUNT, nullptr, nullptr, nullptr, nullptr, zero_u, zero_u,
-                           zero, zero, zero, nullptr, bench_alloc};
+void* bench_alloc(uint32_t size) {
+  return malloc(size);
+}
+int32_t zero() {
+  return 0;
+}
+uint32_t zero_u() {
+  return 0;
+}
+const comm_table kTable = {COMM_ORDINAL_COUNT,
+                           nullptr,
+                           nullptr,
+                           nullptr,
+                           nullptr,
+                           zero_u,
+                           zero_u,
+                           zero,
+                           zero,
+                           zero,
+                           nullptr,
+                           bench_alloc};
 
 std::string cfg_value(const std::string& text, const std::string& key) {
   std::istringstream in(text);
@@ -101,7 +135,8 @@ void BM_LocationThroughCallback(benchmark::State& state) {
     state.SkipWithError("RAVOK_SANDBOX_DIR does not name a started sandbox");
     return;
   }
-  ev_location ev = {static_cast<uint32_t>(1000 + state.thread_index()), 0, 1, location().items.data()};
+  ev_location ev = {static_cast<uint32_t>(1000 + state.thread_index()), 0, 1,
+                    location().items.data()};
   int64_t failed = 0;
   for (auto _ : state) {
     ++ev.seqno;
@@ -129,7 +164,8 @@ void BM_BareClientSameStatements(benchmark::State& state) {
   uint32_t device = static_cast<uint32_t>(2000 + state.thread_index());
   ev_location ev = {device, 0, 1, location().items.data()};
   std::string insert = loc_insert_statement(nullptr, &ev);
-  std::string select = "select locdata_id from recentdata where device_id=" + std::to_string(device);
+  std::string select =
+      "select locdata_id from recentdata where device_id=" + std::to_string(device);
   std::string first = "insert into recentdata(id,device_id,locdata_id,seqno) values(DEFAULT," +
                       std::to_string(device) + ",0,0)";
   mysql_query(db, first.c_str());
@@ -147,7 +183,8 @@ void BM_BareClientSameStatements(benchmark::State& state) {
       if (r) mysql_free_result(r);
     }
     std::string update = "update recentdata set locdata_id=" + std::to_string(id) +
-                         ",seqno=" + std::to_string(seqno) + " where device_id=" + std::to_string(device);
+                         ",seqno=" + std::to_string(seqno) +
+                         " where device_id=" + std::to_string(device);
     if (mysql_query(db, update.c_str()) != 0) ++failed;
   }
   mysql_close(db);

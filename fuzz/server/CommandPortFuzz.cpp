@@ -11,9 +11,12 @@
 namespace {
 intptr_t fake_raise(int32_t event, intptr_t arg) {
   switch (event) {
-    case EV_CHECK_PASSWORD: return 1;
-    case EV_FIND_DEVICE: return strcmp(reinterpret_cast<const char*>(arg), "1") == 0 ? 1 : 0;
-    case EV_SET_UDP_MODE: return 1;
+    case EV_CHECK_PASSWORD:
+      return 1;
+    case EV_FIND_DEVICE:
+      return strcmp(reinterpret_cast<const char*>(arg), "1") == 0 ? 1 : 0;
+    case EV_SET_UDP_MODE:
+      return 1;
     case EV_LIST_DEVICES: {
       device_block* b = static_cast<device_block*>(calloc(1, sizeof(device_block)));
       memcpy(b->imei, "1", 1);

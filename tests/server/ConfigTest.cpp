@@ -8,12 +8,12 @@ using namespace srvtest;
 namespace {
 
 const char* const kGoodLines[17] = {
-    "DEVICE_PORT=5000",       "TELNET_PORT=5001",        "LOG_FILE=/var/log/ravok.log",
-    "SQL_DATABASE=ravok",     "SQL_HOST=db.local",       "SQL_USER=data",
-    "SQL_PASSWD=secret1",     "SQL_PORT=3306",           "TELNET_PASSWD=secret2",
-    "RCV_TIMEOUT=-5",         "SND_TIMEOUT=+7",          "CMMD_TIMEOUT=30",
-    "SQL_TIMEOUT=600",        "DRIVER_DIR=/srv/driver/", "SCANNER_DIR=/srv/scan/",
-    "FIRMWARE_DIR=/srv/fw/",  "UBLOX_TOKEN=tok123",
+    "DEVICE_PORT=5000",      "TELNET_PORT=5001",        "LOG_FILE=/var/log/ravok.log",
+    "SQL_DATABASE=ravok",    "SQL_HOST=db.local",       "SQL_USER=data",
+    "SQL_PASSWD=secret1",    "SQL_PORT=3306",           "TELNET_PASSWD=secret2",
+    "RCV_TIMEOUT=-5",        "SND_TIMEOUT=+7",          "CMMD_TIMEOUT=30",
+    "SQL_TIMEOUT=600",       "DRIVER_DIR=/srv/driver/", "SCANNER_DIR=/srv/scan/",
+    "FIRMWARE_DIR=/srv/fw/", "UBLOX_TOKEN=tok123",
 };
 
 std::string good_file(int replace = -1, const char* with = nullptr, int lines = 17) {

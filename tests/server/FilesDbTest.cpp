@@ -25,10 +25,16 @@ class FilesDb : public DbTest {
     ev.crcc2 = 22;
     snprintf(ev.name, sizeof ev.name, "%s", name);
     snprintf(ev.dscr, sizeof ev.dscr, "scan of 'm'");
-    return reinterpret_cast<const file_begin_block*>(server_callback(EV_FILE_BEGIN, reinterpret_cast<intptr_t>(&ev)));
+    return reinterpret_cast<const file_begin_block*>(
+        server_callback(EV_FILE_BEGIN, reinterpret_cast<intptr_t>(&ev)));
   }
   intptr_t block(uint32_t file, uint16_t index, uint16_t count) {
-    ev_block ev = {0, file, index, count, 256, 0,
+    ev_block ev = {0,
+                   file,
+                   index,
+                   count,
+                   256,
+                   0,
                    reinterpret_cast<const uint8_t*>(content.data()) + index * 256};
     return server_callback(EV_FILE_BLOCK, reinterpret_cast<intptr_t>(&ev));
   }

@@ -38,7 +38,9 @@ bytes kx55_image(const std::vector<entry>& entries) {
 }
 
 bytes card_id() {
-  const char* t = "\x01" "1234567890123456";
+  const char* t =
+      "\x01"
+      "1234567890123456";
   bytes b(t, t + 17);
   b.push_back(0);
   return b;
@@ -157,8 +159,9 @@ TEST_F(Files, ChunksOfAThousandByteFile) {
   const struct {
     uint32_t index;
     size_t offset, length;
-  } chunks[] = {{0, 0, 16}, {1, 16, 256}, {2, 272, 256}, {3, 528, 256}, {4, 784, 216}, {5, 0, 0},
-                {0x10002, 0, 0}};  // the block carries the low 16 bits of the index
+  } chunks[] = {{0, 0, 16},    {1, 16, 256}, {2, 272, 256},  {3, 528, 256},
+                {4, 784, 216}, {5, 0, 0},    {0x10002, 0, 0}};  // the block carries the low 16 bits
+                                                                // of the index
   for (const auto& c : chunks) {
     ev_firmware_chunk fw = {0, 4098022, 13, c.index};
     ev_keylist_chunk kl = {0, 0, 42, c.index};

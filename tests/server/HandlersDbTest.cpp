@@ -14,7 +14,8 @@ intptr_t raise(int32_t event, const void* record) {
 }
 
 ev_device_login login_of(const char* imei, const char* dscr, const char* vin = "VIN1") {
-  return ev_device_login{imei, dscr, "8948000000000000001", 4008115, vin, "WX 12345", "TFW1", 3, 77};
+  return ev_device_login{imei, dscr, "8948000000000000001", 4008115, vin, "WX 12345", "TFW1",
+                         3,    77};
 }
 
 const login_block* login(const ev_device_login& ev) {
@@ -31,8 +32,9 @@ TEST_F(HandlersDb, FirstLoginInsertsAndIdenticalLoginRunsNoUpdate) {
   uint32_t id = b->device_id;
   EXPECT_EQ(sql->value("select concat_ws('|',id,imei,dscr,ccid,version,udpmode,vin,vrn,tachofw,"
                        "status,crcc) from devices"),
-            std::to_string(id) + "|358000000000001|truck 7|8948000000000000001|4008115|0|VIN1|"
-                                 "WX 12345|TFW1|3|77");
+            std::to_string(id) +
+                "|358000000000001|truck 7|8948000000000000001|4008115|0|VIN1|"
+                "WX 12345|TFW1|3|77");
 
   uint32_t before = g_sql_requests.load();
   b = login(ev);
@@ -89,7 +91,8 @@ TEST_F(HandlersDb, UdpModeFindAndList) {
   EXPECT_EQ(raise(EV_SET_UDP_MODE, &set), 1);
   EXPECT_EQ(sql->value("select udpmode from devices where id=" + std::to_string(b)), "2");
 
-  const udp_mode_block* m = reinterpret_cast<const udp_mode_block*>(server_callback(EV_GET_UDP_MODE, b));
+  const udp_mode_block* m =
+      reinterpret_cast<const udp_mode_block*>(server_callback(EV_GET_UDP_MODE, b));
   ASSERT_NE(m, nullptr);
   EXPECT_EQ(m->udpmode, 2u);
   EXPECT_EQ(server_callback(EV_GET_UDP_MODE, 9999), 0) << "unregistered tracker";
@@ -97,7 +100,8 @@ TEST_F(HandlersDb, UdpModeFindAndList) {
   EXPECT_EQ(raise(EV_FIND_DEVICE, "111111111111111"), static_cast<intptr_t>(a));
   EXPECT_EQ(raise(EV_FIND_DEVICE, "999"), 0);
 
-  const device_block* d = reinterpret_cast<const device_block*>(server_callback(EV_LIST_DEVICES, 0));
+  const device_block* d =
+      reinterpret_cast<const device_block*>(server_callback(EV_LIST_DEVICES, 0));
   ASSERT_NE(d, nullptr);
   EXPECT_STREQ(d->imei, "111111111111111");
   EXPECT_STREQ(d->dscr, "alpha");
@@ -117,36 +121,38 @@ TEST_F(HandlersDb, UdpModeFindAndList) {
 // do not match the catalogue.
 TEST_F(HandlersDb, LocationStoresEachValueTypeAndSkipsMarkers) {
   ItemList items = {
-      {1, le(3, 1)},                       // fixstat
-      {2, le(0x80, 1)},                    // satuse -128: left out
-      {3, f32(52.25f)},                    // latitude
-      {4, f32(INFINITY)},                  // longitude +inf: left out
-      {5, f64(1.0)},                       // altitude with 8 bytes: not in the catalogue
-      {10, {26, 12, 11, 13, 45, 7}},       // gpsdatetime
-      {12, le(0x80, 1)},                   // rawdin 128
-      {20, le(0xFFFFFFFF, 4)},             // network -1
-      {21, le(0xFFFF, 2)},                 // lac 65535
-      {33, le(0x8000, 2)},                 // spn110 -32768: left out
-      {34, le(0xFFFE, 2)},                 // spn172 -2
-      {9, le(4000000000u, 4)},             // distance
-      {29, le(0x8000000000000000ull, 8)},  // spn917 minimum: left out
+      {1, le(3, 1)},                          // fixstat
+      {2, le(0x80, 1)},                       // satuse -128: left out
+      {3, f32(52.25f)},                       // latitude
+      {4, f32(INFINITY)},                     // longitude +inf: left out
+      {5, f64(1.0)},                          // altitude with 8 bytes: not in the catalogue
+      {10, {26, 12, 11, 13, 45, 7}},          // gpsdatetime
+      {12, le(0x80, 1)},                      // rawdin 128
+      {20, le(0xFFFFFFFF, 4)},                // network -1
+      {21, le(0xFFFF, 2)},                    // lac 65535
+      {33, le(0x8000, 2)},                    // spn110 -32768: left out
+      {34, le(0xFFFE, 2)},                    // spn172 -2
+      {9, le(4000000000u, 4)},                // distance
+      {29, le(0x8000000000000000ull, 8)},     // spn917 minimum: left out
       {61453, le(0xFFFFFFFFFFFFFFFFull, 8)},  // userlong1 -1
-      {55, text16("AB'C\\D")},             // tagid
-      {56, text16("0123456789ABCDEF")},    // driverid0, no terminator in 16 bytes
-      {247, {0x01, 0xA2, 0xFF}},           // interface_status
-      {61461, f64(-2.5)},                  // userdouble1
-      {99999, le(1, 4)},                   // unknown id
+      {55, text16("AB'C\\D")},                // tagid
+      {56, text16("0123456789ABCDEF")},       // driverid0, no terminator in 16 bytes
+      {247, {0x01, 0xA2, 0xFF}},              // interface_status
+      {61461, f64(-2.5)},                     // userdouble1
+      {99999, le(1, 4)},                      // unknown id
   };
   ev_location ev = {7, 41, 5, items.first()};
   EXPECT_EQ(raise(EV_LOCATION, &ev), 1);
-  EXPECT_EQ(sql->value("select concat_ws('|',device_id,seqno,event,fixstat,ifnull(satuse,'N'),"
-                       "latitude,ifnull(longitude,'N'),ifnull(altitude,'N'),gpsdatetime,rawdin,"
-                       "network,lac,ifnull(spn110,'N'),spn172,distance,ifnull(spn917,'N'),userlong1,"
-                       "tagid,driverid0,hex(interface_status),userdouble1) from locdata"),
-            "7|41|5|3|N|52.25|N|N|2026-12-11 13:45:07|128|-1|65535|N|-2|4000000000|N|-1|AB'C\\D|"
-            "0123456789ABCDEF|01A2FF|-2.5");
-  EXPECT_EQ(sql->value("select timestampdiff(second,locdatetime,utc_timestamp()) < 60 from locdata"),
-            "1");
+  EXPECT_EQ(
+      sql->value("select concat_ws('|',device_id,seqno,event,fixstat,ifnull(satuse,'N'),"
+                 "latitude,ifnull(longitude,'N'),ifnull(altitude,'N'),gpsdatetime,rawdin,"
+                 "network,lac,ifnull(spn110,'N'),spn172,distance,ifnull(spn917,'N'),userlong1,"
+                 "tagid,driverid0,hex(interface_status),userdouble1) from locdata"),
+      "7|41|5|3|N|52.25|N|N|2026-12-11 13:45:07|128|-1|65535|N|-2|4000000000|N|-1|AB'C\\D|"
+      "0123456789ABCDEF|01A2FF|-2.5");
+  EXPECT_EQ(
+      sql->value("select timestampdiff(second,locdatetime,utc_timestamp()) < 60 from locdata"),
+      "1");
 }
 
 TEST_F(HandlersDb, RecentDataFollowsTheLatestLocation) {
@@ -162,7 +168,8 @@ TEST_F(HandlersDb, RecentDataFollowsTheLatestLocation) {
             (std::vector<std::string>{"7|2|11", "8|3|99"}));
   EXPECT_EQ(server_callback(EV_GET_SEQNO, 7), 11);
   EXPECT_EQ(sql->value("select count(*) from locdata where fixstat is null and latitude is null"),
-            "3") << "a location without items stores only the fixed columns";
+            "3")
+      << "a location without items stores only the fixed columns";
 }
 
 TEST_F(HandlersDb, RefusedLocationInsertLandsInWrongdata) {
@@ -191,7 +198,8 @@ TEST_F(HandlersDb, NoDatabaseFailsEveryEventAndLogsOneConnectError) {
   EXPECT_EQ(db_connected_count(), 0);
   std::string log = read_file(g_cfg.log_file);
   size_t lines = 0;
-  for (size_t at = log.find("Database("); at != std::string::npos; at = log.find("Database(", at + 1))
+  for (size_t at = log.find("Database("); at != std::string::npos;
+       at = log.find("Database(", at + 1))
     ++lines;
   EXPECT_EQ(lines, 4u) << log;
 }

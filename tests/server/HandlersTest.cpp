@@ -2,7 +2,6 @@
 #include <math.h>
 
 #include <algorithm>
-
 #include <thread>
 #include <vector>
 
@@ -32,8 +31,8 @@ TEST_F(Handlers, PasswordLoginNumbersCountUpOnlyOnMatches) {
   const struct {
     const char* password;
     bool ok;
-  } cases[] = {{"Secret", true}, {"secret", false}, {"Secret ", false}, {"", false},
-               {nullptr, false}, {"Secret", true}};
+  } cases[] = {{"Secret", true}, {"secret", false}, {"Secret ", false},
+               {"", false},      {nullptr, false},  {"Secret", true}};
   uint32_t expected = first;
   for (const auto& c : cases) {
     ev_check_password ev = {0, c.password};
@@ -67,8 +66,8 @@ TEST_F(Handlers, PeerCheckKindInfoLogAndNop) {
     uint16_t kind;
     const uint8_t* addr;
     intptr_t result;
-  } peers[] = {{1, local8080, 1}, {2, local8080, 2}, {3, local8080, 0}, {0, local8080, 0},
-               {1, local8081, 0}, {1, nullptr, 0}};
+  } peers[] = {{1, local8080, 1}, {2, local8080, 2}, {3, local8080, 0},
+               {0, local8080, 0}, {1, local8081, 0}, {1, nullptr, 0}};
   for (const auto& p : peers) {
     ev_peer_check ev = {0, p.kind, 0, p.addr};
     EXPECT_EQ(raise(EV_PEER_CHECK, &ev), p.result) << p.kind;
@@ -96,19 +95,19 @@ std::string without_time(std::string s) {
 
 TEST_F(Handlers, LocationStatementText) {
   ItemList items = {
-      {1, le(0xFE, 1)},                     // fixstat -2
-      {8, f32(12.5f)},                      // kph
-      {3, f32(1.0f) },                      // latitude
-      {3, le(0, 8)},                        // latitude with 8 bytes: left out
-      {10, {0, 1, 1, 0, 0, 0}},             // gpsdatetime with year 0: left out
-      {10, {9, 2, 3, 4, 5, 6}},             // gpsdatetime
-      {12, le(0x80, 1)},                    // rawdin
-      {47, le(7, 4)},                       // imp0
-      {29, le(1234567890123ull, 8)},        // spn917
-      {55, text16("TAG1")},                 // tagid
+      {1, le(0xFE, 1)},                                   // fixstat -2
+      {8, f32(12.5f)},                                    // kph
+      {3, f32(1.0f)},                                     // latitude
+      {3, le(0, 8)},                                      // latitude with 8 bytes: left out
+      {10, {0, 1, 1, 0, 0, 0}},                           // gpsdatetime with year 0: left out
+      {10, {9, 2, 3, 4, 5, 6}},                           // gpsdatetime
+      {12, le(0x80, 1)},                                  // rawdin
+      {47, le(7, 4)},                                     // imp0
+      {29, le(1234567890123ull, 8)},                      // spn917
+      {55, text16("TAG1")},                               // tagid
       {249, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0xAB, 0xCD}},  // security_flags
-      {61465, le(1, 1)},                    // not in the catalogue
-      {61461, f64(0.125)},                  // userdouble1
+      {61465, le(1, 1)},                                  // not in the catalogue
+      {61461, f64(0.125)},                                // userdouble1
   };
   ev_location ev = {17, 400, 9, items.first()};
   EXPECT_EQ(without_time(loc_insert_statement(nullptr, &ev)),
@@ -149,15 +148,24 @@ TEST(Catalogue, RowsAndLookups) {
     const char* column;
     int type;
   } spots[] = {
-      {15, 4, "ain0", LT_FLOAT},          {18, 4, "ain3", LT_FLOAT},
-      {41, 1, "spn596", LT_S8},           {44, 1, "spn1613", LT_S8},
-      {67, 4, "spn180", LT_FLOAT},        {72, 4, "spn582_3", LT_FLOAT},
-      {91, 1, "quantizer8", LT_S8},       {134, 4, "Spn354_0", LT_FLOAT},
-      {165, 1, "RSSI_9", LT_S8},          {187, 4, "spn169_29", LT_FLOAT},
-      {227, 4, "Spn168_29", LT_FLOAT},    {231, 2, "level7", LT_U16},
-      {238, 4, "spreading_dosage_2", LT_FLOAT}, {251, 10, "indicator_flags", LT_BYTES},
-      {61452, 4, "userint4", LT_S32},     {61464, 8, "userdouble4", LT_DOUBLE},
-      {63490, 4, "acc2", LT_U32},         {63492, 4, "shadowacc2", LT_FLOAT},
+      {15, 4, "ain0", LT_FLOAT},
+      {18, 4, "ain3", LT_FLOAT},
+      {41, 1, "spn596", LT_S8},
+      {44, 1, "spn1613", LT_S8},
+      {67, 4, "spn180", LT_FLOAT},
+      {72, 4, "spn582_3", LT_FLOAT},
+      {91, 1, "quantizer8", LT_S8},
+      {134, 4, "Spn354_0", LT_FLOAT},
+      {165, 1, "RSSI_9", LT_S8},
+      {187, 4, "spn169_29", LT_FLOAT},
+      {227, 4, "Spn168_29", LT_FLOAT},
+      {231, 2, "level7", LT_U16},
+      {238, 4, "spreading_dosage_2", LT_FLOAT},
+      {251, 10, "indicator_flags", LT_BYTES},
+      {61452, 4, "userint4", LT_S32},
+      {61464, 8, "userdouble4", LT_DOUBLE},
+      {63490, 4, "acc2", LT_U32},
+      {63492, 4, "shadowacc2", LT_FLOAT},
   };
   for (const auto& s : spots) {
     const loc_row* r = loc_find(s.id, s.len);

@@ -30,7 +30,8 @@ bool LineClient::send_line(const std::string& line) {
 
 std::string LineClient::read_until(const std::string& end, int timeout_ms) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (pending_.size() < end.size() || pending_.compare(pending_.size() - end.size(), end.size(), end) != 0) {
+  while (pending_.size() < end.size() ||
+         pending_.compare(pending_.size() - end.size(), end.size(), end) != 0) {
     int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                     deadline - std::chrono::steady_clock::now())
                                     .count());

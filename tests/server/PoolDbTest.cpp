@@ -25,7 +25,8 @@ TEST_F(PoolDb, ColumnsAreCutTerminatedAndNullBecomesText) {
   db_slot* s = db_acquire();
   ASSERT_NE(s, nullptr);
   char a[4] = "zzz", b[16], c[8] = "keep";
-  EXPECT_EQ(db_select_row(s, "select 'abcdef', NULL, 'x'", 3, a, sizeof a, b, sizeof b, c, size_t{0}), 1);
+  EXPECT_EQ(
+      db_select_row(s, "select 'abcdef', NULL, 'x'", 3, a, sizeof a, b, sizeof b, c, size_t{0}), 1);
   EXPECT_STREQ(a, "abc");
   EXPECT_STREQ(b, "NULL");
   EXPECT_STREQ(c, "keep") << "a column with size 0 is skipped";
@@ -77,15 +78,17 @@ TEST_F(PoolDb, ContentionStoresEveryEvent) {
     threads.emplace_back([&, t] {
       ItemList items = {{1, le(3, 1)}, {3, f32(50.0f + t)}};
       for (int i = 0; i < kEvents; ++i) {
-        ev_location ev = {static_cast<uint32_t>(100 + t), static_cast<uint32_t>(i), 1, items.first()};
+        ev_location ev = {static_cast<uint32_t>(100 + t), static_cast<uint32_t>(i), 1,
+                          items.first()};
         stored += static_cast<int>(server_callback(EV_LOCATION, reinterpret_cast<intptr_t>(&ev)));
       }
     });
   for (auto& th : threads) th.join();
   EXPECT_EQ(stored.load(), kThreads * kEvents);
   EXPECT_EQ(sql->value("select count(*) from locdata"), std::to_string(kThreads * kEvents));
-  EXPECT_EQ(sql->value("select count(*) from recentdata where seqno=" + std::to_string(kEvents - 1)),
-            std::to_string(kThreads));
+  EXPECT_EQ(
+      sql->value("select count(*) from recentdata where seqno=" + std::to_string(kEvents - 1)),
+      std::to_string(kThreads));
   EXPECT_LE(db_connected_count(), DB_SLOT_COUNT);
 }
 

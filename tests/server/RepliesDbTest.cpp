@@ -31,9 +31,13 @@ class RepliesDb : public DbTest {
 TEST_F(RepliesDb, ReplyStoresItsInboxRow) {
   EXPECT_EQ(reply(5, 31, 22, bytes{1, 2, 0x34, 0x12, 4, 'i', '\'', '\\', 'n'}), 1);
   EXPECT_EQ(reply(5, 32, 99, bytes{}), 1);
-  EXPECT_EQ(sql->rows("select device_id,outbox_id,status,app_id,data0,data1,data2 from inbox order by id"),
-            (std::vector<std::string>{"5|31|1|12|4|i'\\n|1 2 4660", "5|32|1|0|||"}));
-  EXPECT_EQ(sql->value("select timestampdiff(second,add_date,utc_timestamp()) < 60 from inbox limit 1"), "1");
+  EXPECT_EQ(
+      sql->rows(
+          "select device_id,outbox_id,status,app_id,data0,data1,data2 from inbox order by id"),
+      (std::vector<std::string>{"5|31|1|12|4|i'\\n|1 2 4660", "5|32|1|0|||"}));
+  EXPECT_EQ(
+      sql->value("select timestampdiff(second,add_date,utc_timestamp()) < 60 from inbox limit 1"),
+      "1");
 }
 
 TEST_F(RepliesDb, DigiReplyRenamesTheDownloadInsideTheDriverDirectory) {
@@ -67,7 +71,9 @@ TEST_F(RepliesDb, En15430HalvesAndTrailerMakeOneMessage) {
 
   // A complete fragment (number ending in 0) on its own.
   EXPECT_EQ(reply(6, 33, 21, std::string("0;0;7;0;0;0;1;")), 1);
-  EXPECT_EQ(sql->value("select rawdata from en15430 where device_id=6"), "01CC0D0A303030310" "4");
+  EXPECT_EQ(sql->value("select rawdata from en15430 where device_id=6"),
+            "01CC0D0A303030310"
+            "4");
 }
 
 TEST_F(RepliesDb, En15430TrailerWithoutFragmentsOrWithAFirstHalfOnly) {
@@ -94,8 +100,10 @@ TEST_F(RepliesDb, CommandResultSetsStatusAndDate) {
   const ev_command_result ok = {0, 1, 1, 0}, failed = {0, 2, 0, 0};
   EXPECT_EQ(server_callback(EV_COMMAND_RESULT, reinterpret_cast<intptr_t>(&ok)), 1);
   EXPECT_EQ(server_callback(EV_COMMAND_RESULT, reinterpret_cast<intptr_t>(&failed)), 1);
-  EXPECT_EQ(sql->rows("select id,status,timestampdiff(second,sent_date,utc_timestamp()) < 60 from outbox"),
-            (std::vector<std::string>{"1|2|1", "2|3|1"}));
+  EXPECT_EQ(
+      sql->rows(
+          "select id,status,timestampdiff(second,sent_date,utc_timestamp()) < 60 from outbox"),
+      (std::vector<std::string>{"1|2|1", "2|3|1"}));
 }
 
 // One command per tracker per poll, its oldest, offered again until its outcome arrives.
@@ -115,7 +123,8 @@ TEST_F(RepliesDb, OutboxPollHandsOverTheOldestCommandOfEachTracker) {
   };
   EXPECT_EQ(poll(), (std::vector<std::string>{"1:1:1", "2:4:1"}));
   EXPECT_EQ(g_sent_commands[1].block, (bytes{18, 0, 4, 0, 4, 0, 0, 0, 5, 6, 0, 0}));
-  EXPECT_EQ(sql->value("select status from outbox where id=5"), "4") << "app_id 7 has no command form";
+  EXPECT_EQ(sql->value("select status from outbox where id=5"), "4")
+      << "app_id 7 has no command form";
   EXPECT_EQ(poll(), (std::vector<std::string>{"1:1:1", "2:4:1", "3:6:1"}));
   const ev_command_result done = {0, 1, 1, 0};
   server_callback(EV_COMMAND_RESULT, reinterpret_cast<intptr_t>(&done));

@@ -17,8 +17,12 @@ bytes cat(std::initializer_list<bytes> parts) {
   for (const bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
   return out;
 }
-bytes zeros(size_t n) { return bytes(n, 0); }
-bytes str(const char* s) { return bytes(s, s + strlen(s)); }
+bytes zeros(size_t n) {
+  return bytes(n, 0);
+}
+bytes str(const char* s) {
+  return bytes(s, s + strlen(s));
+}
 bytes utf16(const std::vector<uint16_t>& chars) {
   bytes b;
   for (uint16_t c : chars) {
@@ -39,7 +43,9 @@ bytes entry16() {
   memcpy(t2.data(), "0123456789ABCDEF", 16);  // 16 characters without a terminator
   return cat({e, t1, t2});
 }
-bytes entry17() { return cat({le(7, 4), {0xFF, 2}, f32(1.5f), f32(2.5f), le(0xFED4, 2), f32(0.25f), {9}}); }
+bytes entry17() {
+  return cat({le(7, 4), {0xFF, 2}, f32(1.5f), f32(2.5f), le(0xFED4, 2), f32(0.25f), {9}});
+}
 const char kEntry17[] = "7,-1,2,1.500000,2.500000,-300,0.250000,9";
 
 bytes repeat(const bytes& b, int n) {
@@ -72,19 +78,31 @@ TEST(Replies, EveryTypeDecodesToItsInboxTexts) {
       {"4 code only", 4, {7}, 2, "7", "", ""},
       {"6 number and text", 6, cat({le(0x1234, 2), le(1, 4), str("hi")}), 3, "4660", "1", "hi"},
       {"6 short", 6, le(5, 2), 3, "5", "", ""},
-      {"7 words", 7, cat({kHeader, le(0x1234, 2), le(0xABCD, 2)}), 4, "1 2", "1234ABCD", kHeaderText},
+      {"7 words", 7, cat({kHeader, le(0x1234, 2), le(0xABCD, 2)}), 4, "1 2", "1234ABCD",
+       kHeaderText},
       {"10 words", 10, cat({kHeader, le(1, 2)}), 4, "4 1", "0001", kHeaderText},
       {"14 words", 14, cat({kHeader, le(0xBEEF, 2)}), 5, "4 1", "BEEF", kHeaderText},
       {"16 one entry and two bytes", 16, cat({entry16(), {0x80, 0xFB}}), 7, "1",
        "26-12-11,13:45:07,DRV1,0123456789ABCDEF,NULL,3", "NULL,-5"},
       {"17 ten entries", 17, repeat(entry17(), 10), 8, "10", repeat(kEntry17, 8, " "),
        repeat(kEntry17, 2, " ")},
-      {"19 two entries", 19, {5, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0xF6, 200, 1, 2, 3, 4, 5, 6, 7},
-       9, "2", "AABBCCDDEEFF 010203040506", "5,-10 200,7"},
+      {"19 two entries",
+       19,
+       {5, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0xF6, 200, 1, 2, 3, 4, 5, 6, 7},
+       9,
+       "2",
+       "AABBCCDDEEFF 010203040506",
+       "5,-10 200,7"},
       {"20 one entry", 20, cat({{9, 1, 2, 3, 4, 5, 6, 0xFE}, f32(1.0f), f32(2.0f), f32(3.0f)}), 10,
        "1", "010203040506,9,-2,3.000000,1.000000,2.000000", ""},
       {"21 raw bytes", 21, {0xDE, 0xAD, 0x01}, 11, "3", "DEAD01", ""},
-      {"22 counted text", 22, {1, 2, 0x34, 0x12, 3, 'x', 'y', 'z', 'w'}, 12, "3", "xyz", "1 2 4660"},
+      {"22 counted text",
+       22,
+       {1, 2, 0x34, 0x12, 3, 'x', 'y', 'z', 'w'},
+       12,
+       "3",
+       "xyz",
+       "1 2 4660"},
       {"65535 hex", 65535, {0x00, 0x7F, 0xFF}, 0, "", "007FFF", ""},
       {"99 unknown", 99, {1, 2, 3}, 0, "", "", ""},
   };
@@ -137,8 +155,8 @@ TEST(Replies, LongTextsAreCutCleanlyAtTheRowCapacity) {
 }
 
 TEST(Outbox, CommandBlocks) {
-  bytes app1 = cat({{1, 0, 168, 0, 0x2A, 0x01, 0, 0}, str("0123456789ABCDEF"), {0},
-                    bytes(150, 'x'), {0}});
+  bytes app1 =
+      cat({{1, 0, 168, 0, 0x2A, 0x01, 0, 0}, str("0123456789ABCDEF"), {0}, bytes(150, 'x'), {0}});
   const std::string long_data1(200, 'x');
   const struct {
     uint32_t app_id;
@@ -156,7 +174,8 @@ TEST(Outbox, CommandBlocks) {
       {0, "1", "", {}},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(outbox_command_block(c.app_id, 0x12A, c.data0, c.data1), c.block) << c.app_id << " " << c.data0;
+    EXPECT_EQ(outbox_command_block(c.app_id, 0x12A, c.data0, c.data1), c.block)
+        << c.app_id << " " << c.data0;
 }
 
 TEST(Relay, PassesLengthAndDataForKindsOneAndTwo) {
@@ -183,9 +202,12 @@ TEST(Relay, PassesLengthAndDataForKindsOneAndTwo) {
 
 TEST(FileNames, TrackerNamesStayInTheirDirectory) {
   const std::pair<const char*, const char*> cases[] = {
-      {"card.ddd", "card.ddd"},   {"../../etc/passwd", "_._.._etc_passwd"},
-      {"a/b\\c", "a_b_c"},        {"..", "_."},
-      {".hidden", "_hidden"},     {"x..y", "x..y"},
+      {"card.ddd", "card.ddd"},
+      {"../../etc/passwd", "_._.._etc_passwd"},
+      {"a/b\\c", "a_b_c"},
+      {"..", "_."},
+      {".hidden", "_hidden"},
+      {"x..y", "x..y"},
       {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(safe_file_name(c.first), c.second) << c.first;

@@ -24,7 +24,9 @@ void* fake_alloc(uint32_t size) {
   g_blocks.push_back(p);
   return p;
 }
-int32_t fake_start(const comm_settings*) { return 1; }
+int32_t fake_start(const comm_settings*) {
+  return 1;
+}
 void fake_send_command(uint32_t device_id, uint32_t outbox_id, int32_t count, const uint8_t* b) {
   sent_command c{device_id, outbox_id, count, {}};
   if (b) {
@@ -39,13 +41,19 @@ void fake_send_data(uint32_t key, uint32_t kind, int32_t count, const uint8_t* b
   g_sent_data.push_back(d);
 }
 void fake_stop() {}
-uint32_t fake_zero_u() { return 0; }
-int32_t fake_zero() { return 0; }
-const char* fake_version() { return "fake"; }
+uint32_t fake_zero_u() {
+  return 0;
+}
+int32_t fake_zero() {
+  return 0;
+}
+const char* fake_version() {
+  return "fake";
+}
 
-const comm_table kFakeTable = {COMM_ORDINAL_COUNT, fake_start, fake_send_command, fake_send_data,
-                               fake_stop,          fake_zero_u, fake_zero_u,      fake_zero,
-                               fake_zero,          fake_zero,   fake_version,     fake_alloc};
+const comm_table kFakeTable = {COMM_ORDINAL_COUNT, fake_start,  fake_send_command, fake_send_data,
+                               fake_stop,          fake_zero_u, fake_zero_u,       fake_zero,
+                               fake_zero,          fake_zero,   fake_version,      fake_alloc};
 
 std::string cfg_value(const std::string& text, const std::string& key) {
   std::istringstream in(text);
@@ -172,8 +180,8 @@ std::string Inspector::value(const std::string& q) {
 }
 
 void Inspector::truncate_all() {
-  for (const char* t : {"devices", "locdata", "recentdata", "outbox", "inbox", "en15430", "files",
-                        "wrongdata"})
+  for (const char* t :
+       {"devices", "locdata", "recentdata", "outbox", "inbox", "en15430", "files", "wrongdata"})
     exec(std::string("truncate table ") + t);
 }
 

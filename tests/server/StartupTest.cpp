@@ -24,7 +24,9 @@ struct process {
   bool ended = false;
   process() = default;
   process(const process&) = delete;
-  process(process&& o) noexcept : pid(o.pid), err_path(std::move(o.err_path)), ended(o.ended) { o.pid = -1; }
+  process(process&& o) noexcept : pid(o.pid), err_path(std::move(o.err_path)), ended(o.ended) {
+    o.pid = -1;
+  }
   ~process() {
     if (pid > 0 && !ended) {
       kill(pid, SIGKILL);
@@ -68,15 +70,17 @@ int wait_exit(process& p, int timeout_ms = 10000) {
 
 std::string config_text(const std::string& dir, int device_port, int telnet_port,
                         const char* token_line = "UBLOX_TOKEN=tok") {
-  return "DEVICE_PORT=" + std::to_string(device_port) + "\nTELNET_PORT=" +
-         std::to_string(telnet_port) + "\nLOG_FILE=" + dir +
+  return "DEVICE_PORT=" + std::to_string(device_port) +
+         "\nTELNET_PORT=" + std::to_string(telnet_port) + "\nLOG_FILE=" + dir +
          "server.log\nSQL_DATABASE=ravok\nSQL_HOST=127.0.0.1\nSQL_USER=u\nSQL_PASSWD=dbsecret\n"
          "SQL_PORT=1\nTELNET_PASSWD=telsecret\nRCV_TIMEOUT=10\nSND_TIMEOUT=10\nCMMD_TIMEOUT=60\n"
-         "SQL_TIMEOUT=60\nDRIVER_DIR=" + dir + "\nSCANNER_DIR=" + dir + "\nFIRMWARE_DIR=" + dir +
-         "\n" + token_line + "\n";
+         "SQL_TIMEOUT=60\nDRIVER_DIR=" +
+         dir + "\nSCANNER_DIR=" + dir + "\nFIRMWARE_DIR=" + dir + "\n" + token_line + "\n";
 }
 
-void write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+void write(const std::string& path, const std::string& text) {
+  std::ofstream(path) << text;
+}
 
 TEST(Startup, FailuresShowTheirTextAndExitWithOne) {
   std::string dir = temp_dir();
