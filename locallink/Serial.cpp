@@ -4,6 +4,9 @@
 #include <QCoreApplication>
 #include <QSerialPort>
 #include <memory>
+#include <poll.h>
+#include <unistd.h>
+#include <cerrno>
 #include <utility>
 
 namespace ravok {
@@ -103,10 +106,25 @@ bool SerialIsOpen() { return Unit().port != nullptr; }
 bool SerialWrite(const uint8_t* data, size_t n) {
   OpenPort& u = Unit();
   if (!u.port) return false;
-  const qint64 written = u.port->write(reinterpret_cast<const char*>(data), static_cast<qint64>(n));
-  if (written != static_cast<qint64>(n)) return false;
-  while (u.port && u.port->bytesToWrite() > 0)
-    if (!u.port->waitForBytesWritten(kWriteTimeoutMs)) return false;
+  // Written straight to the descriptor: QSerialPort would queue the bytes, switch its
+  // write notifier on and off and poll before writing, all of which costs time on every
+  // request. Its own write buffer is always empty here, so the order of bytes is kept.
+  const int fd = static_cast<int>(u.port->handle());
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t w = ::write(fd, data + done, n - done);
+    if (w > 0) {
+      done += static_cast<size_t>(w);
+      continue;
+    }
+    if (w < 0 && errno == EINTR) continue;
+    if (w < 0 && errno == EAGAIN) {
+      pollfd p{fd, POLLOUT, 0};
+      if (::poll(&p, 1, kWriteTimeoutMs) <= 0) return false;
+      continue;
+    }
+    return false;
+  }
   return true;
 }
 
