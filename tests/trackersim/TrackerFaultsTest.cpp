@@ -161,7 +161,10 @@ TEST(TrackerImage, NewUploadStartsAtBlockZeroAndFinishHookSeesIt) {
   const auto [s1, s2] = Sums(second, 1);
   EXPECT_EQ(Exchange(t, EndSums(0x36, 1, s1, s2)), AnswerFrame(0, {0x0B}));
   EXPECT_EQ(t.ImageBytes(), second);
-  EXPECT_EQ(seen, std::vector<ImageState>{ImageState::Good});
+  // A repeated end frame checks the same blocks again, a wrong one marks them bad.
+  EXPECT_EQ(Exchange(t, EndSums(0x36, 1, s1, s2)), AnswerFrame(0, {0x0B}));
+  EXPECT_EQ(Exchange(t, EndSums(0x36, 2, s1, s2)), AnswerFrame(0, {0x0C, 3, 0, 0, 0, 0}));
+  EXPECT_EQ(seen, (std::vector<ImageState>{ImageState::Good, ImageState::Good, ImageState::Bad}));
 }
 
 TEST(TrackerImage, BlockFaultsAndEndFrameFaults) {

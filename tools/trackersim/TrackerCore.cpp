@@ -188,6 +188,7 @@ void TrackerCore::ImageBlock(const uint8_t* p, int /*L*/) {
     if (n == 0 || imageState_ != ImageState::Receiving) {  // block 0 starts a new upload
       image_.clear();
       haveBlock_.clear();
+      imageBlocks_ = 0;
       imageValue_.reset();
       imageState_ = ImageState::Receiving;
     }
@@ -195,8 +196,8 @@ void TrackerCore::ImageBlock(const uint8_t* p, int /*L*/) {
     if (image_.size() < end) image_.resize(end, 0xFF);
     if (haveBlock_.size() < static_cast<size_t>(n + 1)) haveBlock_.resize(n + 1, false);
     std::copy(p + 7, p + 7 + kImageBlockSize, image_.begin() + static_cast<long>(n) * kImageBlockSize);
+    if (!haveBlock_[n]) ++imageBlocks_;
     haveBlock_[n] = true;
-    imageBlocks_ = static_cast<int>(std::count(haveBlock_.begin(), haveBlock_.end(), true));
   }
   Answer(Header(kCmdAck), &opts_.imageFaults, n);
 }
@@ -217,8 +218,9 @@ void TrackerCore::ImageEnd(const uint8_t* p, int /*L*/) {
   const Faults& f = opts_.imageFaults;
   if (f.silentAt == blocks || f.errorAt.count(blocks)) return Answer(Header(kCmdAck), &f, blocks);
 
-  // The end frame checks out only when exactly blocks 0 to B-1 arrived.
-  bool ok = imageState_ == ImageState::Receiving && blocks > 0 && imageBlocks_ == blocks &&
+  // The end frame checks out only when exactly blocks 0 to B-1 arrived; a repeated end
+  // frame checks the same blocks again.
+  bool ok = imageState_ != ImageState::None && blocks > 0 && imageBlocks_ == blocks &&
             static_cast<int>(haveBlock_.size()) == blocks;
   if (ok && sums) {
     uint16_t s1 = 0, s2 = 0;
