@@ -119,6 +119,27 @@ TEST(TrackerCoreReads, ViewerReadsById) {
         << int(c.sub) << " " << c.pid;
 }
 
+TEST(TrackerCoreReads, DefaultTrackerAnswersEveryValueTheViewerAsks) {
+  // The viewer's fixed read list: sub 0x3C configuration, 0x3E status, 0x3D live data.
+  struct Want {
+    uint8_t sub;
+    uint16_t pid, len;
+  };
+  const std::vector<Want> viewer = {
+      {0x3C, 1, 16}, {0x3C, 2, 24}, {0x3C, 3, 16}, {0x3C, 4, 16}, {0x3C, 5, 8}, {0x3C, 6, 24},
+      {0x3C, 7, 2},  {0x3E, 1, 4},  {0x3E, 40, 16}, {0x3E, 41, 21}, {0x3E, 3, 1}, {0x3E, 6, 1},
+      {0x3E, 7, 1},  {0x3E, 8, 4},  {0x3E, 31, 4}, {0x3E, 38, 4}, {0x3E, 39, 4}, {0x3E, 10, 1},
+      {0x3E, 18, 4}, {0x3D, 1, 1},  {0x3D, 11, 1}, {0x3D, 19, 1}, {0x3D, 17, 4}, {0x3D, 18, 4},
+      {0x3D, 15, 4}, {0x3D, 16, 4}, {0x3D, 12, 1}, {0x3D, 2, 1},  {0x3D, 10, 6}, {0x3D, 55, 16},
+  };
+  TrackerCore t;
+  for (const auto& w : viewer) {
+    const Bytes a = Exchange(t, Request(1, 0x28, w.sub, Cat({Le16(w.pid), Le16(w.len)})));
+    ASSERT_EQ(a.size(), 16u + w.len) << w.pid;
+    EXPECT_EQ(Bytes(a.begin() + 8, a.begin() + 14), Cat({{0x28, w.sub}, Le16(w.pid), Le16(w.len)})) << w.pid;
+  }
+}
+
 TEST(TrackerCoreWrites, WriteReplaceAppendDelete) {
   TrackerCore t(SmallOptions());
   const Bytes ack = AnswerFrame(5, {0x0B});
