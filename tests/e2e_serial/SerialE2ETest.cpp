@@ -133,6 +133,13 @@ TEST_F(SerialE2E, ReadCases) {
   }
 }
 
+TEST_F(SerialE2E, ReadListsParametersOutsideTheCatalogueLast) {
+  Sim sim({"--config", File("raw.txt", "03E70002=01AB\nHeartBeat=300\nDescription=X\n")});
+  const Result r = Ctl(sim.path, {"read"});
+  EXPECT_EQ(r.rc, 0);
+  EXPECT_EQ(Lines(r.out), QStringList({"Description=X", "HeartBeat=300", "03E70002=01AB"}));
+}
+
 TEST_F(SerialE2E, WriteInsertReplaceAndFaults) {
   const QString lines = File("new.txt", "Description=New van\nHeartBeat=60\nPIN=9999\n");
   struct Case {
