@@ -95,6 +95,41 @@ TEST_F(RepliesDb, FragmentsWithoutTrailerAreBounded) {
   EXPECT_EQ(en15430_fragments_of(9), static_cast<size_t>(FRAGMENTS_PER_DEVICE_MAX));
 }
 
+// Moves a table out of the way for one test and always puts it back.
+struct table_away {
+  Inspector* sql;
+  std::string name;
+  bool away = false;
+  table_away(Inspector* s, const char* n) : sql(s), name(n) {
+    sql->exec("rename table " + name + " to " + name + "_away");
+    away = true;
+  }
+  void back() {
+    if (away) sql->exec("rename table " + name + "_away to " + name);
+    away = false;
+  }
+  ~table_away() { back(); }
+};
+
+TEST_F(RepliesDb, RefusedInboxInsertLandsInWrongdataAndOnlyBothFailuresFail) {
+  table_away inbox(sql, "inbox");
+  EXPECT_EQ(reply(5, 7, 6, bytes{1, 0}), 1);
+  std::vector<std::string> w = sql->rows("select device_id,name,query from wrongdata");
+  ASSERT_EQ(w.size(), 1u);
+  EXPECT_EQ(w[0].substr(0, 18), "5|inbox|insert int");
+  EXPECT_NE(w[0].find("',5,7,1,3,'1','','')"), std::string::npos) << w[0];
+  EXPECT_EQ(db_connected_count(), 1) << "a refused insert kept by wrongdata keeps the connection";
+
+  {
+    table_away wrongdata(sql, "wrongdata");
+    EXPECT_EQ(reply(5, 8, 6, bytes{1, 0}), 0);
+    EXPECT_EQ(db_connected_count(), 0) << "both refused: the connection is closed";
+  }
+  inbox.back();
+  EXPECT_EQ(reply(5, 9, 6, bytes{1, 0}), 1);
+  EXPECT_EQ(sql->value("select outbox_id from inbox"), "9");
+}
+
 TEST_F(RepliesDb, CommandResultSetsStatusAndDate) {
   sql->exec("insert into outbox(id,device_id,app_id,status) values(1,5,2,1),(2,5,2,1)");
   const ev_command_result ok = {0, 1, 1, 0}, failed = {0, 2, 0, 0};
