@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <csignal>
 #include <cstdio>
 
@@ -46,8 +44,7 @@ void ConsoleShell::ProcessMessages() {
     g_interrupted = 0;
     TerminateFlag = true;
   }
-  if (QCoreApplication::instance())
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+  pump_.Run();
 }
 
 void ConsoleShell::AddLogLine(const QString& line) {

@@ -1,10 +1,11 @@
 // The console shell of ravokctl: messages to stderr (each once, as shown), confirmations
 // answered by a flag, progress on stderr only when it is a terminal, and the Qt event loop
-// for ProcessMessages. Ctrl-C sets TerminateFlag.
+// for ProcessMessages (one sleeping turn). Ctrl-C sets TerminateFlag.
 #pragma once
 
 #include <QString>
 
+#include "locallink/EventPump.h"
 #include "locallink/Shell.h"
 
 namespace ravok::ctl {
@@ -36,6 +37,7 @@ class ConsoleShell : public Shell {
   bool assumeYes_;
   bool progressOnTerminal_;
   bool progressVisible_ = false;
+  EventPump pump_;  // sleeps until the next event instead of spinning
 };
 
 }  // namespace ravok::ctl

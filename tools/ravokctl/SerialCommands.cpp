@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "files/ConfigXml.h"
-#include "locallink/EventPump.h"
 #include "locallink/LocalProtocol.h"
 #include "locallink/Serial.h"
 #include "operations/SerialOperations.h"
@@ -38,20 +37,6 @@ constexpr const char* kUsage =
     "                            (--verbose: the debug log on stderr)";
 
 constexpr const char* kMsgCannotOpen = "Can not open serial port: ";
-
-// The console shell whose loop turn sleeps until the next event instead of spinning, so
-// that answers are taken as soon as they arrive even on a loaded machine.
-class SerialConsoleShell final : public ConsoleShell {
- public:
-  using ConsoleShell::ConsoleShell;
-  void ProcessMessages() override {
-    ConsoleShell::ProcessMessages();  // Ctrl-C and whatever is pending
-    pump_.Run();
-  }
-
- private:
-  EventPump pump_;
-};
 
 struct Options {
   QString port;
@@ -201,7 +186,7 @@ int SerialCommand(const Args& args) {
   std::unique_ptr<QCoreApplication> app;
   if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(argc, argv);
 
-  SerialConsoleShell shell(o.yes);
+  ConsoleShell shell(o.yes);
   shell.verbose = o.verbose;
   SerialTransport transport;
   LocalProtocol link(shell, transport);
