@@ -68,6 +68,12 @@ bool connect_slot(db_slot* slot) {
   mysql_options(slot->handle, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
   // Tracker texts are single-byte; latin1 keeps every byte as it came.
   mysql_options(slot->handle, MYSQL_SET_CHARSET_NAME, "latin1");
+  // A configured port means TCP, also for the host name localhost (which the client library
+  // would otherwise take as its default local socket).
+  if (g_cfg.sql_port > 0) {
+    unsigned int tcp = MYSQL_PROTOCOL_TCP;
+    mysql_options(slot->handle, MYSQL_OPT_PROTOCOL, &tcp);
+  }
   if (!mysql_real_connect(slot->handle, g_cfg.sql_host, g_cfg.sql_user, g_cfg.sql_passwd,
                           g_cfg.sql_database, static_cast<unsigned int>(g_cfg.sql_port), nullptr,
                           0)) {

@@ -132,6 +132,8 @@ bool load_sandbox_config() {
 Inspector::Inspector() {
   db_ = mysql_init(nullptr);
   mysql_options(db_, MYSQL_SET_CHARSET_NAME, "latin1");
+  unsigned int tcp = MYSQL_PROTOCOL_TCP;
+  mysql_options(db_, MYSQL_OPT_PROTOCOL, &tcp);
   if (!mysql_real_connect(db_, g_cfg.sql_host, g_cfg.sql_user, g_cfg.sql_passwd, g_cfg.sql_database,
                           static_cast<unsigned>(g_cfg.sql_port), nullptr, 0)) {
     ADD_FAILURE() << "inspector cannot connect: " << mysql_error(db_);
