@@ -4,7 +4,7 @@
 #include "params/Configs.h"
 #include "params/Firmware.h"
 #include "tools/ravokctl/Commands.h"
-#include "tools/ravokctl/LocaleArg.h"
+#include "locallink/QtTextLocale.h"
 #include "tools/ravokctl/RecordArgs.h"
 
 namespace ravok::ctl {

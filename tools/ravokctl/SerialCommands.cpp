@@ -11,7 +11,7 @@
 #include "operations/SerialOperations.h"
 #include "tools/ravokctl/Commands.h"
 #include "tools/ravokctl/ConsoleShell.h"
-#include "tools/ravokctl/LocaleArg.h"
+#include "tools/ravokctl/DeviceOptions.h"
 #include "tools/ravokctl/RecordArgs.h"
 
 namespace ravok::ctl {
@@ -38,86 +38,29 @@ constexpr const char* kUsage =
 
 constexpr const char* kMsgCannotOpen = "Can not open serial port: ";
 
-struct Options {
+struct Options : DeviceOptions {
+  Options() { deviceType = kDefaultDeviceType; }
   QString port;
   int speed = 9600;
-  int deviceType = kDefaultDeviceType;
-  bool replace = false;
-  bool yes = false;
-  bool icon = false;
-  bool verbose = false;
-  TextLocale locale;
-  std::string command;
-  Args operands;
 };
 
-bool ParseInt(const std::string& s, int& out) {
-  try {
-    size_t used = 0;
-    out = std::stoi(s, &used);
-    return used == s.size();
-  } catch (...) {
-    return false;
-  }
-}
+constexpr CommandSpec kCommands[] = {{"read", 0},    {"write", 1},  {"status", 0},
+                                     {"live", 0},    {"ident", 0},  {"debug", 0},
+                                     {"upgrade", 1}, {"dallas", 1}, {"blackbox", 1},
+                                     {"settings", 1}};
 
 // Returns an exit status on a usage error, else -1.
 int Parse(const Args& args, Options& o) {
   if (args.empty()) return UsageError(kWord, "--serial needs a port");
   o.port = QString::fromStdString(args[0]);
-  bool haveLocale = false;
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string& out) {
-      if (i + 1 >= args.size()) return false;
-      out = args[++i];
-      return true;
-    };
+  auto own = [&o](const Args& a, size_t& i, std::string& error) {
+    if (a[i] != "--speed") return false;
     std::string v;
-    if (a == "--speed") {
-      if (!value(v) || !ParseInt(v, o.speed) || (o.speed != 9600 && o.speed != 230400))
-        return UsageError(kWord, "--speed is 9600 or 230400");
-    } else if (a == "--device-type") {
-      if (!value(v) || !ParseInt(v, o.deviceType) || o.deviceType < kMinDeviceType ||
-          o.deviceType > kMaxDeviceType)
-        return UsageError(kWord, "--device-type is 4 to 13");
-    } else if (a == "--locale") {
-      if (!value(v) || !TextLocaleFromName(v, o.locale))
-        return UsageError(kWord, "--locale needs a known locale name");
-      haveLocale = true;
-    } else if (a == "--replace") {
-      o.replace = true;
-    } else if (a == "--yes") {
-      o.yes = true;
-    } else if (a == "--icon") {
-      o.icon = true;
-    } else if (a == "--verbose") {
-      o.verbose = true;
-    } else if (o.command.empty() && !a.starts_with("--")) {
-      o.command = a;
-    } else if (!o.command.empty()) {
-      o.operands.push_back(a);
-    } else {
-      return UsageError(kWord, "unknown option '" + a + "'");
-    }
-  }
-  if (!haveLocale) o.locale = OperatorTextLocale();
-  struct Arity {
-    const char* command;
-    size_t operands;
+    if (!OptionValue(a, i, v) || !ParseWholeInt(v, o.speed) || (o.speed != 9600 && o.speed != 230400))
+      error = "--speed is 9600 or 230400";
+    return true;
   };
-  static constexpr Arity kCommands[] = {{"read", 0},    {"write", 1},   {"status", 0},
-                                        {"live", 0},    {"ident", 0},   {"debug", 0},
-                                        {"upgrade", 1}, {"dallas", 1},  {"blackbox", 1},
-                                        {"settings", 1}};
-  if (o.command.empty()) return UsageError(kWord, "no command given");
-  for (const Arity& c : kCommands) {
-    if (o.command != c.command) continue;
-    if (o.operands.size() != c.operands)
-      return UsageError(kWord, o.command + (c.operands ? " needs one argument" : " takes no argument"));
-    return -1;
-  }
-  return UsageError(kWord, "unknown command '" + o.command + "'");
+  return ParseDeviceOptions(kWord, args, 1, kCommands, own, o);
 }
 
 void PrintLine(const std::string& latin1) {

@@ -10,7 +10,7 @@
 #include "operations/RemoteOperations.h"
 #include "tools/ravokctl/Commands.h"
 #include "tools/ravokctl/ConsoleShell.h"
-#include "tools/ravokctl/LocaleArg.h"
+#include "tools/ravokctl/DeviceOptions.h"
 #include "tools/ravokctl/RecordArgs.h"
 
 namespace ravok::ctl {
@@ -46,41 +46,21 @@ constexpr const char* kDefaultUser = "user";
 constexpr const char* kDefaultPassword = "tolmek";
 inline const QString kMsgNotSelected = QStringLiteral("Device is not selected");
 
-struct Options {
+struct Options : DeviceOptions {  // deviceType 0: from the tracker's version
   QString host = kDefaultHost;
   QString port = kDefaultPort;
   QString user = kDefaultUser;
   QString password = kDefaultPassword;
   bool slow = false;
-  bool yes = false;
-  bool replace = false;
-  bool icon = false;
-  bool verbose = false;
-  int deviceType = 0;  // 0: from the tracker's version
-  TextLocale locale;
-  std::string command;
-  Args operands;
 };
 
-struct Arity {
-  const char* command;
-  size_t operands;
-  bool needsDevice;  // looks the tracker up in the server's list
-};
-
-constexpr Arity kCommands[] = {
+constexpr CommandSpec kCommands[] = {
     {"list", 0, false},     {"devices", 0, false},  {"read", 1, false},
     {"write", 2, true},     {"status", 1, true},    {"live", 1, false},
     {"info", 1, false},     {"setmode", 2, false},  {"upgrade", 2, true},
     {"dallas", 2, false},   {"getparam", 2, true},  {"setparam", 3, true},
     {"accessory", 3, true},
 };
-
-const Arity* FindCommand(const std::string& name) {
-  for (const Arity& c : kCommands)
-    if (name == c.command) return &c;
-  return nullptr;
-}
 
 QString Text(const std::string& utf8) { return QString::fromUtf8(utf8.c_str()); }
 
@@ -114,52 +94,20 @@ bool ParseAddress(const std::string& text, Options& o) {
 int Parse(const Args& args, Options& o) {
   if (args.empty() || !ParseAddress(args[0], o))
     return UsageError(kWord, "--server needs HOST[:PORT]");
-  bool haveLocale = false;
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string& out) {
-      if (i + 1 >= args.size()) return false;
-      out = args[++i];
-      return true;
-    };
-    std::string v;
-    if (a == "--user" || a == "--password") {
-      if (!value(v)) return UsageError(kWord, a + " needs a value");
-      (a == "--user" ? o.user : o.password) = Text(v);
-    } else if (a == "--device-type") {
-      bool ok = false;
-      if (value(v)) o.deviceType = Text(v).toInt(&ok);
-      if (!ok || o.deviceType < kMinDeviceType || o.deviceType > kMaxDeviceType)
-        return UsageError(kWord, "--device-type is 4 to 13");
-    } else if (a == "--locale") {
-      if (!value(v) || !TextLocaleFromName(v, o.locale))
-        return UsageError(kWord, "--locale needs a known locale name");
-      haveLocale = true;
-    } else if (a == "--slow") {
+  auto own = [&o](const Args& a, size_t& i, std::string& error) {
+    if (a[i] == "--slow") {
       o.slow = true;
-    } else if (a == "--yes") {
-      o.yes = true;
-    } else if (a == "--replace") {
-      o.replace = true;
-    } else if (a == "--icon") {
-      o.icon = true;
-    } else if (a == "--verbose") {
-      o.verbose = true;
-    } else if (o.command.empty() && !a.starts_with("--")) {
-      o.command = a;
-    } else if (!o.command.empty()) {
-      o.operands.push_back(a);
-    } else {
-      return UsageError(kWord, "unknown option '" + a + "'");
+      return true;
     }
-  }
-  if (!haveLocale) o.locale = OperatorTextLocale();
-  if (o.command.empty()) return UsageError(kWord, "no command given");
-  const Arity* c = FindCommand(o.command);
-  if (!c) return UsageError(kWord, "unknown command '" + o.command + "'");
-  if (o.operands.size() != c->operands)
-    return UsageError(kWord, o.command + " needs " + std::to_string(c->operands) + " argument(s)");
-  return -1;
+    if (a[i] != "--user" && a[i] != "--password") return false;
+    std::string v;
+    if (!OptionValue(a, i, v))
+      error = a[i] + " needs a value";
+    else
+      (a[i - 1] == "--user" ? o.user : o.password) = Text(v);
+    return true;
+  };
+  return ParseDeviceOptions(kWord, args, 1, kCommands, own, o);
 }
 
 void Print(const QString& text) {
@@ -238,7 +186,7 @@ bool Run(const Options& o, ServerLink& link, ConsoleShell& shell) {
 
   TDevice device;
   device.Imei = operand(0);
-  if (FindCommand(c)->needsDevice && !FindDevice(link, device.Imei, device)) return false;
+  if (FindCommand(kCommands, c)->needsDevice && !FindDevice(link, device.Imei, device)) return false;
 
   if (c == "read") {
     TDataList settings;
