@@ -18,6 +18,9 @@
 namespace ravok::sim {
 namespace {
 
+// How long before a frame's last byte is due a long sleep is broken off (see Run).
+constexpr Duration kPreWake = std::chrono::microseconds(300);
+
 // Output waiting for a reader, at most.
 constexpr size_t kMaxBacklog = 64 * 1024;
 
@@ -135,7 +138,9 @@ class Server {
     while (!gStop) {
       const auto due = core_.NextBatchTime(static_cast<size_t>(opts_.fifo));
       const auto now = Now();
-      const auto out = core_.TakeOutput(now);
+      // Woken early or by input: a batch goes out whole, at its time.
+      std::vector<uint8_t> out;
+      if (!due || now >= *due) out = core_.TakeOutput(now);
       if (!out.empty() && due) {
         const auto late = std::chrono::duration_cast<std::chrono::microseconds>(now - *due).count();
         ++wakes_;
@@ -160,6 +165,9 @@ class Server {
         // The last byte of a frame decides when the manager's wait ends: wake a little
         // early and busy-wait the rest, so a late wake-up on a loaded machine costs
         // nothing as long as it is shorter than the spin window.
+        // A long sleep ends later than asked for; before a frame's last byte the program
+        // wakes once early and sleeps the short rest, which it then keeps to more closely.
+        if (core_.NextBatchEndsFrame(fifo) && wait > 2 * kPreWake) wait -= kPreWake;
         const Duration spin = std::chrono::microseconds(opts_.spinUs);
         if (spin.count() > 0 && core_.NextBatchEndsFrame(fifo)) {
           if (wait <= spin) {
