@@ -17,46 +17,10 @@ namespace {
 constexpr uint16_t kDescriptionPid = 1;
 constexpr uint16_t kDescriptionLen = 16;
 
-template <typename Work>
-bool AsOperation(Shell& shell, Work work) {
-  if (!shell.BeginBusy()) return false;
-  shell.SetStatusText(kMsgWorking);
-  const bool ok = work();
-  shell.SetStatusText(kMsgDone);
-  shell.EndBusy();
-  return ok;
-}
-
-std::string Latin1(const QString& s) { return s.toLatin1().toStdString(); }
-QString FromLatin1(const std::string& s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 uint16_t Word(const TData& r, int at) { return static_cast<uint16_t>(r.Data[at] | r.Data[at + 1] << 8); }
 
 QString HexDigits(uint32_t v, int width) {
   return QStringLiteral("%1").arg(v, width, 16, QLatin1Char('0')).toUpper();
-}
-
-// Asks for every PIN and AccessKey record; those not confirmed are left out.
-void ConfirmSecrets(Shell& shell, TDataList& records) {
-  std::erase_if(records, [&](const TData& r) {
-    if (r.Hdr.Pid == kPinPid) return !shell.Confirm(kMsgSavePin);
-    if (r.Hdr.Pid == kAccessKeyPid) return !shell.Confirm(kMsgSaveAccessKey);
-    return false;
-  });
-}
-
-// Deletions for everything on the tracker that the new records do not hold.
-THeaderList ReplacingDeletions(const TDataList& current, const TDataList& records) {
-  THeaderList deletions;
-  for (const TData& old : current) {
-    if (old.Hdr.Pid == kPinPid || old.Hdr.Pid == kAccessKeyPid) continue;
-    const bool kept = std::any_of(records.begin(), records.end(),
-                                  [&](const TData& r) { return r.Hdr == old.Hdr; });
-    if (!kept) deletions.push_back(old.Hdr);
-  }
-  return deletions;
 }
 
 // The operator confirms a description that differs from the server's for this tracker.
@@ -69,32 +33,6 @@ bool DescriptionAccepted(Shell& shell, const TDevice& device, const TDataList& r
     return text == device.Description || shell.Confirm(kMsgDescriptionChanged);
   }
   return true;
-}
-
-bool EncodeLines(Shell& shell, const std::vector<std::string>& lines, TDataList& records) {
-  for (size_t i = 0; i < lines.size(); ++i) {
-    TData r;
-    const EncodeResult e = EncodeParam(lines[i], r);
-    if (!e.ok) {
-      shell.ShowError(!e.error.empty() ? FromLatin1(e.error)
-                                       : ErrorInLineText(static_cast<int>(i + 1), lines[i]));
-      return false;
-    }
-    records.push_back(r);
-  }
-  return true;
-}
-
-template <typename Decode, typename Icon>
-void TableLines(const TDataList& records, Decode decode, Icon icon, std::vector<TableLine>& out) {
-  out.clear();
-  for (const TData& r : records) out.push_back({decode(r), icon(r)});
-}
-
-std::span<const uint8_t> ImageBytes(const FirmwareImage& image) {
-  const size_t from = std::min<size_t>(static_cast<size_t>(std::max(image.start, 0)),
-                                       image.bytes.size());
-  return std::span<const uint8_t>(image.bytes).subspan(from);
 }
 
 }  // namespace
@@ -127,7 +65,7 @@ std::vector<TableLine> DeviceLines(const TDevice& d) {
       "RxData=" + QString::number(d.RxData),   "TxData=" + QString::number(d.TxData),
       "Timeout=" + QString::number(d.Timeout)};
   std::vector<TableLine> lines;
-  for (const QString& t : texts) lines.push_back({Latin1(t), 0});
+  for (const QString& t : texts) lines.push_back({ToLatin1(t), 0});
   return lines;
 }
 

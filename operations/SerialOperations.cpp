@@ -13,72 +13,12 @@
 namespace ravok {
 namespace {
 
-// Runs work inside the busy state with the status texts of every operation.
-template <typename Work>
-bool AsOperation(Shell& shell, Work work) {
-  if (!shell.BeginBusy()) return false;
-  shell.SetStatusText(kMsgWorking);
-  const bool ok = work();
-  shell.SetStatusText(kMsgDone);
-  shell.EndBusy();
-  return ok;
-}
-
-QString Latin1(const std::string& s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::string NameOfLine(const std::string& line) {
-  const size_t eq = line.find('=');
-  return eq == std::string::npos ? std::string() : line.substr(0, eq);
-}
-
-bool SameHeader(const TData& a, const TData& b) { return a.Hdr == b.Hdr; }
-
-// Asks for every PIN and AccessKey record; those not confirmed are left out.
-void ConfirmSecrets(Shell& shell, TDataList& records) {
-  std::erase_if(records, [&](const TData& r) {
-    if (r.Hdr.Pid == kPinPid) return !shell.Confirm(kMsgSavePin);
-    if (r.Hdr.Pid == kAccessKeyPid) return !shell.Confirm(kMsgSaveAccessKey);
-    return false;
-  });
-}
-
-// Deletions for everything on the tracker that the new records do not hold.
-THeaderList ReplacingDeletions(const TDataList& current, const TDataList& records) {
-  THeaderList deletions;
-  for (const TData& old : current) {
-    if (old.Hdr.Pid == kPinPid || old.Hdr.Pid == kAccessKeyPid) continue;
-    const bool kept = std::any_of(records.begin(), records.end(),
-                                  [&](const TData& r) { return SameHeader(r, old); });
-    if (!kept) deletions.push_back(old.Hdr);
-  }
-  return deletions;
-}
-
-template <typename Decode, typename Icon>
-void TableLines(const TDataList& records, Decode decode, Icon icon, std::vector<TableLine>& out) {
-  out.clear();
-  for (const TData& r : records) out.push_back({decode(r), icon(r)});
-}
-
 bool UploadFrom(LocalProtocol& link, const std::vector<uint8_t>& buffer, int start, int size,
                 uint32_t value) {
-  const size_t from = std::min<size_t>(static_cast<size_t>(std::max(start, 0)), buffer.size());
-  return link.UploadImage(size, std::span<const uint8_t>(buffer).subspan(from), value);
+  return link.UploadImage(size, ImageBytes(buffer, start), value);
 }
 
 }  // namespace
-
-QString ErrorInLineText(int row, const std::string& line) {
-  return QStringLiteral("Error in line %1 (%2)!").arg(row).arg(Latin1(NameOfLine(line)));
-}
-
-void SortByCatalogue(TDataList& records) {
-  std::stable_sort(records.begin(), records.end(), [](const TData& a, const TData& b) {
-    return IndexOfPid(a.Hdr.Pid) < IndexOfPid(b.Hdr.Pid);
-  });
-}
 
 bool SerialReadConfig(LocalProtocol& link, TDataList& settings, std::vector<std::string>& lines) {
   return AsOperation(link.GetShell(), [&] {
@@ -95,16 +35,7 @@ bool SerialWriteConfig(LocalProtocol& link, const std::vector<std::string>& line
   Shell& shell = link.GetShell();
   return AsOperation(shell, [&] {
     TDataList records;
-    for (size_t i = 0; i < lines.size(); ++i) {
-      TData r;
-      const EncodeResult e = EncodeParam(lines[i], r);
-      if (!e.ok) {
-        shell.ShowError(!e.error.empty() ? Latin1(e.error)
-                                         : ErrorInLineText(static_cast<int>(i + 1), lines[i]));
-        return false;
-      }
-      records.push_back(r);
-    }
+    if (!EncodeLines(shell, lines, records)) return false;
     if (records.empty() && !shell.Confirm(kMsgConfigEmpty)) return false;
     ConfirmSecrets(shell, records);
     if (replace) {

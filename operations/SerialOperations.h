@@ -9,23 +9,11 @@
 #include <vector>
 
 #include "locallink/LocalProtocol.h"
+#include "operations/Operation.h"
 #include "params/Records.h"
 #include "params/TextLocale.h"
 
 namespace ravok {
-
-// Parameters whose writing the operator confirms, and that a replacing write never deletes.
-constexpr uint16_t kPinPid = 5;
-constexpr uint16_t kAccessKeyPid = 185;
-
-// One line of the status or live-data list and its state icon (0: none).
-struct TableLine {
-  std::string text;
-  int icon = 0;
-};
-
-// Orders records by catalogue position; ids outside the catalogue go last.
-void SortByCatalogue(TDataList& records);
 
 // Reads the configuration into settings and gives its parameter lines in catalogue order.
 // The records read before a failure are kept and listed as well.
@@ -52,19 +40,5 @@ bool SerialUpgrade(LocalProtocol& link, const QString& file);
 bool SerialDallas(LocalProtocol& link, const QString& file);
 // The black-box (second = false) and settings (second = true) text commands.
 bool SerialTextCommand(LocalProtocol& link, const QString& text, bool second);
-
-inline const QString kMsgWorking = QStringLiteral("Working...");
-inline const QString kMsgDone = QStringLiteral("Done");
-inline const QString kMsgConfigEmpty = QStringLiteral("The configuration is empty. Continue?");
-inline const QString kMsgSavePin =
-    QStringLiteral("Do you want to save the current PIN to the device?");
-inline const QString kMsgSaveAccessKey =
-    QStringLiteral("Do you want to save the current AccessKey to the device?");
-inline const QString kMsgCannotReadDallas = QStringLiteral("Can not read dallas list!");
-inline const QString kMsgCannotProcessConfigFile =
-    QStringLiteral("Can not process the selected file");
-
-// "Error in line " row " (" name ")!", row counted from 1.
-QString ErrorInLineText(int row, const std::string& line);
 
 }  // namespace ravok
