@@ -85,7 +85,8 @@ std::string command_port::run_command(const std::string& line) {
   size_t space = line.find(' ');
   std::string word = line.substr(0, space);
   std::string args = space == std::string::npos ? std::string() : line.substr(space + 1);
-  if (word.empty() || word == "break") return "";
+  // An empty line and "break" (Terminate on the manager's side) only get the prompt.
+  if (line.empty() || word == "break") return "";
   if (word == "list") return list(true);
   if (word == "devices") return list(false);
   if (word == "setmode") return setmode(args);

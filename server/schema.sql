@@ -3,7 +3,8 @@
 
 CREATE TABLE IF NOT EXISTS devices (
   id INT UNSIGNED NOT NULL AUTO_INCREMENT,
-  imei VARCHAR(64) NOT NULL,
+  -- Compared byte for byte: no case folding, trailing blanks count.
+  imei VARBINARY(64) NOT NULL,
   dscr VARCHAR(255) NOT NULL DEFAULT '',
   ccid VARCHAR(255) NOT NULL DEFAULT '',
   version INT NOT NULL DEFAULT 0,

@@ -113,6 +113,7 @@ TEST(CommandPort, CommandTable) {
       {"item: 65535,4,01000400", ""},
       {"frobnicate 1", "error: unknown command\r\ncommand:\r\n"},
       {"LIST", "error: unknown command\r\ncommand:\r\n"},
+      {" list", "error: unknown command\r\ncommand:\r\n"},
   };
   for (const auto& c : cases) {
     command_port p = logged_in_port();

@@ -99,6 +99,7 @@ TEST_F(HandlersDb, UdpModeFindAndList) {
 
   EXPECT_EQ(raise(EV_FIND_DEVICE, "111111111111111"), static_cast<intptr_t>(a));
   EXPECT_EQ(raise(EV_FIND_DEVICE, "999"), 0);
+  EXPECT_EQ(raise(EV_FIND_DEVICE, "111111111111111 "), 0) << "IMEIs are compared byte for byte";
 
   const device_block* d =
       reinterpret_cast<const device_block*>(server_callback(EV_LIST_DEVICES, 0));
