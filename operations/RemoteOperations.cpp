@@ -95,7 +95,8 @@ bool RemoteReadConfig(ServerLink& link, const TDevice& device, TDataList& settin
       shell.ShowError(ParamCountText(settings.size(), announced));
       return false;
     }
-    return announced != -1;
+    // Items without a count header are listed as read, without a message: not a failure.
+    return announced != -1 || !settings.empty();
   });
 }
 
@@ -145,7 +146,7 @@ bool RemoteReadStatus(ServerLink& link, const TDevice& device, const TextLocale&
       shell.ShowError(ParamCountText(records.size(), announced));
       return false;
     }
-    return announced != -1;
+    return announced != -1 || !records.empty();
   });
 }
 

@@ -46,6 +46,15 @@ TEST_F(OperationsTest, ReadListsInCatalogueOrderAndReportsAShortfall) {
   EXPECT_FALSE(shell.Semaphore());
 }
 
+TEST_F(OperationsTest, ReadWithoutCountHeaderListsTheRecordsAndSucceedsSilently) {
+  Serve([](const Command&) { return Answer({kDescItem}); });
+  TDataList settings;
+  std::vector<std::string> lines;
+  EXPECT_TRUE(RemoteReadConfig(link, device, settings, lines));
+  EXPECT_EQ(lines, std::vector<std::string>{"Description=Truck 7"});
+  EXPECT_TRUE(shell.messages.empty());
+}
+
 TEST_F(OperationsTest, WriteAsksForAChangedDescriptionAndReplaceKeepsThePin) {
   struct Case {
     const char* name;
