@@ -64,7 +64,7 @@ void Remote::OnReadyRead() {
     if (!reading_) return;  // a callback closed the connection
     if (c == '\n')
       Deliver();
-    else if (c != '\r')
+    else if (c != '\r' && line_.size() < kMaxLineLength)
       line_.append(c);
   }
   if (line_.isEmpty())

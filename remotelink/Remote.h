@@ -19,6 +19,9 @@ namespace ravok {
 constexpr std::chrono::milliseconds kPartialLineDelay{1000};
 // Upper bound of the blocking connect, so an unreachable host cannot hang the program.
 constexpr std::chrono::milliseconds kConnectTimeout{8640};
+// The longest line taken from the server; the longest the protocol has is about 540
+// characters, so a longer one is corrupt or hostile and its rest is dropped up to the LF.
+constexpr int kMaxLineLength = 4096;
 
 using TRemoteCallBack = std::function<void(const QString& Line)>;
 using TRemoteNotify = std::function<void(int32_t Code)>;

@@ -100,6 +100,7 @@ bool ServerLink::ServerExecute(const QStringList& lines, QStringList& answer, bo
   shell_.TerminateFlag = false;
   ErrorFlag = false;
   bool cancelSent = false;
+  qsizetype answerChars = 0;
   Duration e{};
   do {
     e = clock_.Now() - t0;
@@ -137,7 +138,10 @@ bool ServerLink::ServerExecute(const QStringList& lines, QStringList& answer, bo
         ++items;
         if (expected > 0) progress_.ShowProgress(items);
       }
-      if (result == server_result::kNoPrompt) answer.push_back(line);
+      if (result == server_result::kNoPrompt && answerChars + line.size() <= kMaxAnswerChars) {
+        answerChars += line.size();
+        answer.push_back(line);
+      }
     } else if (idleSleep) {
       sleep(kIdleSleep);
     }

@@ -20,6 +20,9 @@ namespace ravok {
 // Pauses of the waiting loops.
 constexpr Duration kIdleSleep = std::chrono::milliseconds(10);
 constexpr Duration kLineSendPause = std::chrono::milliseconds(100);
+// The most text one answer keeps (a list of some hundred thousand trackers fits); lines
+// past it are dropped, so a server that never stops talking cannot exhaust memory.
+constexpr qsizetype kMaxAnswerChars = 64 * 1024 * 1024;
 
 // Outcomes of a transaction, shown through ShowDeviceError (6 is never shown).
 namespace server_result {

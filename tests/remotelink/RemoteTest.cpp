@@ -41,6 +41,17 @@ TEST_F(RemoteTest, CutsLinesAtLfDropsCrAndHandsOverAPartialLineAfterQuiet) {
   EXPECT_GE(t.elapsed(), kPartialLineDelay.count() - 100);  // the prompt waited for quiet
 }
 
+TEST_F(RemoteTest, OverlongLineIsCutAtTheLimitAndTheNextLineIsWhole) {
+  const std::string huge(3 * kMaxLineLength, 'x');
+  ScriptedServer server([](const Command&) { return Reply{}; },
+                        Reply{{{huge + "\nnext\n"}}});
+  ASSERT_TRUE(Open(server));
+  WaitForLines(fifo, 2);
+  ASSERT_EQ(fifo.size(), 2u);
+  EXPECT_EQ(fifo[0], QString(kMaxLineLength, QLatin1Char('x')));
+  EXPECT_EQ(fifo[1], "next");
+}
+
 TEST_F(RemoteTest, SingleByteTextBothWays) {
   ScriptedServer server([](const Command& c) { return Lines({c[0]}); }, Reply{});
   ASSERT_TRUE(Open(server));
