@@ -141,15 +141,39 @@ int ImportConfigXml(Shell& shell, const QDomDocument& doc, ConfigGrid& grid) {
   return lines.isEmpty() ? 0 : 1;
 }
 
+namespace {
+
+// The parameter lines of a text file: one per line, CR LF or LF, blank lines skipped.
+QStringList TextFileLines(const QByteArray& bytes) {
+  QStringList lines;
+  for (const QString& line : DecodeText(bytes).split(QLatin1Char('\n'))) {
+    QString text = line;
+    if (text.endsWith(QLatin1Char('\r'))) text.chop(1);
+    if (!text.isEmpty()) lines << text;
+  }
+  return lines;
+}
+
+bool ReadFileBytes(const QString& file, QByteArray& bytes, QString* error) {
+  QFile f(file);
+  if (!f.open(QIODevice::ReadOnly)) {
+    if (error) *error = file + QStringLiteral(": ") + f.errorString();
+    return false;
+  }
+  bytes = f.readAll();
+  return true;
+}
+
+}  // namespace
+
 bool LoadConfigLines(const QString& file, int deviceType, QStringList& lines, QString* error) {
   auto fail = [&](const QString& why) {
     if (error) *error = why;
     return false;
   };
-  QFile f(file);
-  if (!f.open(QIODevice::ReadOnly)) return fail(file + QStringLiteral(": ") + f.errorString());
-  const QByteArray bytes = f.readAll();
+  QByteArray bytes;
   lines.clear();
+  if (!ReadFileBytes(file, bytes, error)) return false;
   if (LooksLikeXml(bytes)) {
     QDomDocument doc;
     QString why;
@@ -159,13 +183,35 @@ bool LoadConfigLines(const QString& file, int deviceType, QStringList& lines, QS
       return fail(file + QStringLiteral(": no configuration for device type %1").arg(deviceType));
     return true;
   }
-  for (const QString& line : DecodeText(bytes).split(QLatin1Char('\n'))) {
-    QString text = line;
-    if (text.endsWith(QLatin1Char('\r'))) text.chop(1);
-    if (!text.isEmpty()) lines << text;
-  }
+  lines = TextFileLines(bytes);
   if (lines.isEmpty()) return fail(file + QStringLiteral(": no parameter lines"));
   return true;
+}
+
+ConfigFileResult ReadConfigFile(Shell& shell, const QString& file, int deviceType,
+                                QStringList& lines, QString* error) {
+  QByteArray bytes;
+  lines.clear();
+  if (!ReadFileBytes(file, bytes, error)) return ConfigFileResult::Unreadable;
+  if (!LooksLikeXml(bytes)) {
+    lines = TextFileLines(bytes);
+    return ConfigFileResult::Read;
+  }
+  QDomDocument doc;
+  QString why;
+  if (!ParseXml(bytes, doc, &why)) {
+    if (error) *error = file + QStringLiteral(": ") + why;
+    return ConfigFileResult::Unreadable;
+  }
+  QStringList fileLines;
+  ReadConfigXml(doc, deviceType, fileLines, nullptr);
+  if (fileLines.isEmpty()) return ConfigFileResult::Read;  // an empty configuration
+  ConfigGrid grid;
+  grid.deviceType = deviceType;
+  grid.writeMode = WriteMode::Replace;
+  if (ImportConfigXml(shell, doc, grid) == 0) return ConfigFileResult::Refused;
+  for (const ConfigRow& row : grid.rows) lines << row.name + QLatin1Char('=') + row.value;
+  return ConfigFileResult::Read;
 }
 
 }  // namespace ravok

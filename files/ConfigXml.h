@@ -70,4 +70,15 @@ int ImportConfigXml(Shell& shell, const QDomDocument& doc, ConfigGrid& grid);
 // XML, or holds no parameter line for this device type.
 bool LoadConfigLines(const QString& file, int deviceType, QStringList& lines, QString* error);
 
+enum class ConfigFileResult { Read, Unreadable, Refused };
+
+// A configuration file to write to a tracker. A configuration XML is imported as Import
+// does it (the config for deviceType, catalogue order, one line per name with the last
+// value winning), so a write sends what an import would have shown; a text file gives its
+// parameter lines as written. An empty result is no error: the write asks about it.
+// Unreadable: the file cannot be read or is not well-formed XML (*error says why).
+// Refused: a line does not encode; the import has shown its message.
+ConfigFileResult ReadConfigFile(Shell& shell, const QString& file, int deviceType,
+                                QStringList& lines, QString* error);
+
 }  // namespace ravok

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "files/ConfigXml.h"
 #include "params/Params.h"
 
 namespace ravok {
@@ -35,6 +36,25 @@ bool EncodeLines(Shell& shell, const std::vector<std::string>& lines, TDataList&
     }
     records.push_back(r);
   }
+  return true;
+}
+
+bool ConfigFileLines(Shell& shell, const QString& file, int deviceType,
+                     std::vector<std::string>& lines) {
+  QStringList fileLines;
+  QString why;
+  switch (ReadConfigFile(shell, file, deviceType, fileLines, &why)) {
+    case ConfigFileResult::Unreadable:
+      shell.ShowError(kMsgCannotProcessConfigFile);
+      shell.AddLogLine(why);
+      return false;
+    case ConfigFileResult::Refused:
+      return false;
+    case ConfigFileResult::Read:
+      break;
+  }
+  lines.clear();
+  for (const QString& l : fileLines) lines.push_back(ToLatin1(l));
   return true;
 }
 

@@ -61,6 +61,12 @@ void SortByCatalogue(TDataList& records);
 // error of a raw value) and ends with false.
 bool EncodeLines(Shell& shell, const std::vector<std::string>& lines, TDataList& records);
 
+// The parameter lines of a configuration file for a write (see ReadConfigFile). A file that
+// cannot be read shows "Can not process the selected file", with the reason in the debug
+// log; a line the import refuses has shown its own message.
+bool ConfigFileLines(Shell& shell, const QString& file, int deviceType,
+                     std::vector<std::string>& lines);
+
 // Asks for every PIN and AccessKey record; those not confirmed are left out.
 void ConfirmSecrets(Shell& shell, TDataList& records);
 

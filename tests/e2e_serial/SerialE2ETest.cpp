@@ -212,6 +212,32 @@ TEST_F(SerialE2E, WriteStopsAtALineThatDoesNotEncode) {
   EXPECT_EQ(Sorted(Lines(QString::fromLatin1(Read("saved.txt")))), Sorted(kSmallConfigRead));
 }
 
+TEST_F(SerialE2E, EmptyConfigurationAsksFirstAndReplaceThenKeepsOnlyThePin) {
+  const QString empty = File("empty.txt", "\n");
+  struct Case {
+    const char* name;
+    QStringList ctlArgs;
+    int rc;
+    QString err;
+    QStringList saved;
+  };
+  const Case cases[] = {
+      {"refused", {}, 1, "The configuration is empty. Continue? [no]\n", Sorted(kSmallConfigRead)},
+      {"confirmed replace", {"--replace", "--yes"}, 0,
+       "The configuration is empty. Continue? [yes]\n", {"PIN=1234"}},
+  };
+  for (const Case& c : cases) {
+    const QString saved = File("saved.txt");
+    {
+      Sim sim(SmallConfig() + QStringList{"--save", saved});
+      const Result r = Ctl(sim.path, c.ctlArgs + QStringList{"write", empty});
+      EXPECT_EQ(r.rc, c.rc) << c.name;
+      EXPECT_EQ(r.err, c.err) << c.name;
+    }
+    EXPECT_EQ(Sorted(Lines(QString::fromLatin1(Read("saved.txt")))), c.saved) << c.name;
+  }
+}
+
 TEST_F(SerialE2E, WriteFromConfigurationXmlTakesTheSelectedDeviceType) {
   const QString xml = File("config.xml",
                            "<?xml version=\"1.0\"?><ravok ver=\"1\">"

@@ -194,5 +194,46 @@ TEST(ConfigXmlTest, LoadConfigLinesReadsXmlOrTextFiles) {
   EXPECT_FALSE(error.isEmpty());
 }
 
+TEST(ConfigXmlTest, ReadConfigFileImportsXmlAsImportDoesAndKeepsTextAsWritten) {
+  test::TempFiles files;
+  const QByteArray dup =
+      "<ravok ver=\"1\"><config device=\"8\" type=\"1\">"
+      "<record key=\"ServerPort\" value=\"1\"/><record key=\"Description\" value=\"A\"/>"
+      "<record key=\"ServerPort\" value=\"2\"/></config>"
+      "<config device=\"8\" type=\"1\"><record key=\"APN\" value=\"x\"/></config></ravok>";
+  struct Case {
+    const char* name;
+    QByteArray contents;
+    ConfigFileResult result;
+    QStringList lines;
+    int messages;
+  };
+  const Case cases[] = {
+      {"dup.xml", dup, ConfigFileResult::Read, {"Description=A", "APN=x", "ServerPort=2"}, 0},
+      {"other-device.xml", ConfigXmlBytes([] { auto g = CarGrid(); g.deviceType = 5; return g; }()),
+       ConfigFileResult::Read, {}, 0},
+      {"lines.txt", "ServerPort=1\nDescription=A\nServerPort=2\n", ConfigFileResult::Read,
+       {"ServerPort=1", "Description=A", "ServerPort=2"}, 0},
+      {"empty.txt", "\n", ConfigFileResult::Read, {}, 0},
+      {"broken.xml", "<ravok><config device=\"8\" type=\"1\">", ConfigFileResult::Unreadable,
+       {}, 0},
+      {"refused.xml",
+       "<ravok><config device=\"8\" type=\"1\"><record key=\"ServerPort\" value=\"x\"/>"
+       "</config></ravok>",
+       ConfigFileResult::Refused, {}, 1},
+  };
+  for (const Case& c : cases) {
+    test::FakeShell shell;
+    QStringList lines{"stale"};
+    QString error;
+    EXPECT_EQ(ReadConfigFile(shell, files.Write(c.name, c.contents), 8, lines, &error), c.result)
+        << c.name;
+    if (c.result == ConfigFileResult::Read) {
+      EXPECT_EQ(lines, c.lines) << c.name;
+    }
+    EXPECT_EQ(static_cast<int>(shell.messages.size()), c.messages) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace ravok

@@ -84,15 +84,8 @@ bool Run(const Options& o, LocalProtocol& link, ConsoleShell& shell) {
     return ok;
   }
   if (c == "write") {
-    QStringList fileLines;
-    QString error;
-    if (!LoadConfigLines(operand, o.deviceType, fileLines, &error)) {
-      shell.ShowError(kMsgCannotProcessConfigFile);
-      if (o.verbose) std::fprintf(stderr, "%s\n", error.toUtf8().constData());
-      return false;
-    }
     std::vector<std::string> lines;
-    for (const QString& l : fileLines) lines.push_back(l.toLatin1().toStdString());
+    if (!ConfigFileLines(shell, operand, o.deviceType, lines)) return false;
     THeaderList deletions;
     TDataList settings;
     return SerialWriteConfig(link, lines, o.replace, deletions, settings);

@@ -196,15 +196,8 @@ bool Run(const Options& o, ServerLink& link, ConsoleShell& shell) {
     return ok;
   }
   if (c == "write") {
-    QStringList fileLines;
-    QString error;
-    if (!LoadConfigLines(operand(1), DeviceTypeFor(o, device), fileLines, &error)) {
-      shell.ShowError(kMsgCannotProcessConfigFile);
-      if (o.verbose) std::fprintf(stderr, "%s\n", error.toUtf8().constData());
-      return false;
-    }
     std::vector<std::string> lines;
-    for (const QString& l : fileLines) lines.push_back(l.toLatin1().toStdString());
+    if (!ConfigFileLines(shell, operand(1), DeviceTypeFor(o, device), lines)) return false;
     THeaderList deletions;
     TDataList settings;
     return RemoteWriteConfig(link, device, lines, o.replace, deletions, settings);
