@@ -67,8 +67,11 @@ check two-lines 2 '' '' -- encode a=1 b=2
 check dash-with-more 2 '' '' -- decode - 00
 check defaults-argument 2 '' '' -- defaults now
 for cmd in decode encode defaults; do
-  check "help-$cmd" 0 '' '' -- "$cmd" --help
-  stderr_has "help-$cmd" "$cmd"
+  help=$("$ctl" "$cmd" --help 2>/dev/null)
+  if [[ $? != 0 || "$help" != usage:*"$cmd"* ]]; then
+    echo "FAIL help-$cmd: $help"
+    failures=$((failures + 1))
+  fi
 done
 
 # The whole default configuration through the command line: encode every line, decode

@@ -3,6 +3,7 @@
 // with a static CommandRegistration, so groups are added without touching main.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -22,12 +23,9 @@ struct CommandRegistration {
   CommandRegistration(const char* word, const char* usage, CommandFn fn);
 };
 
-// Prints the usage of the command registered under word (or of all) to stderr.
-void PrintUsage(const std::string& word = {});
+// Prints the usage of the command registered under word (or of all).
+void PrintUsage(const std::string& word = {}, FILE* out = stderr);
 // Usage error: prints message and the command's usage, returns kExitUsage.
 int UsageError(const std::string& word, const std::string& message);
-
-// True when args holds "--help" or "-h".
-bool WantsHelp(const Args& args);
 
 }  // namespace ravok::ctl

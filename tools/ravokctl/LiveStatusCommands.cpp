@@ -76,7 +76,6 @@ int ParseOptions(const char* word, const Args& args, Options& o) {
 }
 
 int Run(const char* word, const Args& args, const RecordTexts& full, const RecordTexts& viewer) {
-  if (WantsHelp(args)) return PrintUsage(word), kExitOk;
   Options o;
   if (const int status = ParseOptions(word, args, o); status >= 0) return status;
   const RecordTexts& texts = o.viewer ? viewer : full;

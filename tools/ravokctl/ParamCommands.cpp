@@ -21,7 +21,6 @@ constexpr const char* kDefaultsUsage =
 bool IsOption(const std::string& a) { return a.size() > 1 && a[0] == '-'; }
 
 int Decode(const Args& args) {
-  if (WantsHelp(args)) return PrintUsage("decode"), kExitOk;
   bool viewer = false;
   std::string hex;
   bool fromStdin = false;
@@ -49,7 +48,6 @@ int Decode(const Args& args) {
 }
 
 int Encode(const Args& args) {
-  if (WantsHelp(args)) return PrintUsage("encode"), kExitOk;
   if (args.empty()) return UsageError("encode", "no parameter line given");
   if (args.size() > 1)
     return UsageError("encode", "give the line as one argument (quote it if it has blanks)");
@@ -62,7 +60,6 @@ int Encode(const Args& args) {
 }
 
 int Defaults(const Args& args) {
-  if (WantsHelp(args)) return PrintUsage("defaults"), kExitOk;
   if (!args.empty()) return UsageError("defaults", "no arguments expected");
   for (const TConvParam& row : ParamTable()) {
     const std::string line = std::string(row.Name) + "=" + std::string(row.Default);

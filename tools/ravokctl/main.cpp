@@ -18,20 +18,27 @@ std::map<std::string, Entry>& Table() {
   return table;
 }
 
+// True when args holds "--help" or "-h".
+bool WantsHelp(const Args& args) {
+  for (const auto& a : args)
+    if (a == "--help" || a == "-h") return true;
+  return false;
+}
+
 }  // namespace
 
 CommandRegistration::CommandRegistration(const char* word, const char* usage, CommandFn fn) {
   Table()[word] = {usage, fn};
 }
 
-void PrintUsage(const std::string& word) {
+void PrintUsage(const std::string& word, FILE* out) {
   auto it = Table().find(word);
   if (it != Table().end()) {
-    std::fprintf(stderr, "usage:\n%s\n", it->second.usage.c_str());
+    std::fprintf(out, "usage:\n%s\n", it->second.usage.c_str());
     return;
   }
-  std::fprintf(stderr, "usage: ravokctl COMMAND [ARGS...]   (ravokctl COMMAND --help for more)\n");
-  for (const auto& [name, entry] : Table()) std::fprintf(stderr, "%s\n", entry.usage.c_str());
+  std::fprintf(out, "usage: ravokctl COMMAND [ARGS...]   (ravokctl COMMAND --help for more)\n");
+  for (const auto& [name, entry] : Table()) std::fprintf(out, "%s\n", entry.usage.c_str());
 }
 
 int UsageError(const std::string& word, const std::string& message) {
@@ -40,11 +47,6 @@ int UsageError(const std::string& word, const std::string& message) {
   return kExitUsage;
 }
 
-bool WantsHelp(const Args& args) {
-  for (const auto& a : args)
-    if (a == "--help" || a == "-h") return true;
-  return false;
-}
 
 }  // namespace ravok::ctl
 
@@ -53,14 +55,15 @@ int main(int argc, char** argv) {
   if (argc < 2) return UsageError("", "no command given");
   const std::string word = argv[1];
   if (word == "--help" || word == "-h" || word == "help") {
-    PrintUsage();
+    PrintUsage({}, stdout);
     return kExitOk;
   }
   auto it = Table().find(word);
   if (it == Table().end()) return UsageError("", "unknown command '" + word + "'");
   Args args(argv + 2, argv + argc);
-  if (WantsHelp(args) && args.size() == 1) {
-    PrintUsage(word);
+  // --help anywhere asks for the command's usage, and nothing is run.
+  if (WantsHelp(args)) {
+    PrintUsage(word, stdout);
     return kExitOk;
   }
   return it->second.fn(args);
