@@ -10,7 +10,12 @@ namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
-void OnInterrupt(int) { g_interrupted = 1; }
+// The first Ctrl-C asks the running operation to stop (Terminate); a second one, for an
+// operation that is not waiting where it could notice, ends the program at once.
+void OnInterrupt(int) {
+  g_interrupted = 1;
+  std::signal(SIGINT, SIG_DFL);
+}
 
 void PrintLine(FILE* f, const QString& text) {
   std::fputs(text.toUtf8().constData(), f);

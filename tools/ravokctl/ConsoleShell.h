@@ -1,6 +1,7 @@
 // The console shell of ravokctl: messages to stderr (each once, as shown), confirmations
 // answered by a flag, progress on stderr only when it is a terminal, and the Qt event loop
-// for ProcessMessages (one sleeping turn). Ctrl-C sets TerminateFlag.
+// for ProcessMessages (one sleeping turn). Ctrl-C sets TerminateFlag; a second Ctrl-C ends
+// the program.
 #pragma once
 
 #include <QString>
