@@ -2,7 +2,10 @@
 // status.
 #ifdef RAVOKCTL_PATH
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <atomic>
 #include <csignal>
 
 #include "tests/remotelink/Fixture.h"
@@ -16,11 +19,13 @@ struct CtlRun {
   QString err;
 };
 
-CtlRun Ctl(const ScriptedServer& server, QStringList args) {
+CtlRun Ctl(const ScriptedServer& server, QStringList args,
+           const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
   EnsureApp();
   args.prepend(QString("127.0.0.1:%1").arg(server.port()));
   args.prepend("--server");
   QProcess p;
+  p.setProcessEnvironment(env);
   p.start(RAVOKCTL_PATH, args);
   p.waitForFinished(60000);
   return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
@@ -77,6 +82,50 @@ TEST(CommandLine, LoginFailureAndUsageErrors) {
   EXPECT_EQ(r.err, "Received error answer!\n");
   EXPECT_EQ(Ctl(refusing, {"read"}).status, 2);
   EXPECT_EQ(Ctl(refusing, {"frobnicate"}).status, 2);
+}
+
+TEST(CommandLine, InterruptedUpgradeResumesInTheNextRun) {
+  QTemporaryDir dir;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("RAVOKCTL_STATE_DIR", dir.path());
+  // Three batches of eight blocks and a last block: four writefirm transactions.
+  const QString firmware = dir.filePath("fw.xml");
+  QFile f(firmware);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("<ravok><firmware device=\"8\" type=\"1\"><record>" +
+          QByteArray(2 * (3 * 2048 + 1), 'A') + "</record></firmware></ravok>");
+  f.close();
+  std::atomic<int> writes{0};
+  std::atomic<bool> failSecond{true};
+  auto handler = [&](const Command& c) -> Reply {
+    if (c[0].rfind("writefirm ", 0) == 0) {
+      const int n = ++writes;
+      if (failSecond && n == 2) return Answer({"error"});
+      return Answer({});
+    }
+    return Tracker(c);
+  };
+  auto firstItems = [](const ScriptedServer& server) {
+    std::vector<std::string> items;
+    for (const Command& c : server.commands())
+      if (c[0].rfind("writefirm ", 0) == 0) items.push_back(c[1].substr(0, c[1].find(',')));
+    return items;
+  };
+  {
+    ScriptedServer server(WithLogin(handler));
+    const CtlRun r = Ctl(server, {"--device-type", "8", "upgrade", "356002", firmware}, env);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Received error answer!\n");
+    EXPECT_EQ(firstItems(server), (std::vector<std::string>{"item: 1", "item: 9"}));
+  }
+  failSecond = false;
+  {
+    ScriptedServer server(WithLogin(handler));
+    const CtlRun r = Ctl(server, {"--yes", "--device-type", "8", "upgrade", "356002", firmware}, env);
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err, "Continue the process from the last position? [yes]\n");
+    EXPECT_EQ(firstItems(server), (std::vector<std::string>{"item: 9", "item: 17", "item: 25"}));
+  }
 }
 
 TEST(CommandLine, InterruptSendsBreak) {

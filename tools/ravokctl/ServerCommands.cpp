@@ -1,6 +1,10 @@
 // ravokctl --server: the remote operations on trackers reached through the data server's
 // command port.
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QString>
 #include <cstdio>
 #include <memory>
@@ -159,6 +163,46 @@ int DeviceTypeFor(const Options& o, const TDevice& device) {
   return fromVersion ? fromVersion : kDefaultDeviceType;
 }
 
+// Where an interrupted firmware or key list upload is remembered between runs, so that the
+// next upload of the same file to the same tracker can go on from the last batch that was
+// acknowledged (RAVOKCTL_STATE_DIR, else the user's data folder).
+QString ResumeFile() {
+  QString dir = qEnvironmentVariable("RAVOKCTL_STATE_DIR");
+  if (dir.isEmpty())
+    dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+          QStringLiteral("/ravokctl");
+  return dir + QStringLiteral("/upload-resume");
+}
+
+void LoadResumeState(ServerLink& link) {
+  QFile f(ResumeFile());
+  if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return;
+  const QStringList l = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+  if (l.size() < 3) return;
+  link.FirmwareLastPosition = l[0].toUInt();
+  link.FirmwareLastImei = l[1];
+  link.FirmwareLastFileName = l[2];
+}
+
+void SaveResumeState(const ServerLink& link) {
+  const QString file = ResumeFile();
+  QDir().mkpath(QFileInfo(file).path());
+  QFile f(file);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return;
+  f.write((QString::number(link.FirmwareLastPosition) + QLatin1Char('\n') +
+           link.FirmwareLastImei + QLatin1Char('\n') + link.FirmwareLastFileName + QLatin1Char('\n'))
+              .toUtf8());
+}
+
+// An upload that remembers its position across runs of ravokctl.
+template <typename Upload>
+bool ResumableUpload(ServerLink& link, const QString& file, Upload upload) {
+  LoadResumeState(link);
+  const bool ok = upload(QFileInfo(file).absoluteFilePath());
+  SaveResumeState(link);
+  return ok;
+}
+
 bool Run(const Options& o, ServerLink& link, ConsoleShell& shell) {
   const std::string& c = o.command;
   auto operand = [&](size_t i) { return Text(o.operands[i]); };
@@ -216,8 +260,13 @@ bool Run(const Options& o, ServerLink& link, ConsoleShell& shell) {
     if (ok) Print(text);
     return ok;
   }
-  if (c == "upgrade") return RemoteUpgrade(link, device, operand(1), DeviceTypeFor(o, device));
-  if (c == "dallas") return RemoteDallas(link, device, operand(1));
+  if (c == "upgrade")
+    return ResumableUpload(link, operand(1), [&](const QString& file) {
+      return RemoteUpgrade(link, device, file, DeviceTypeFor(o, device));
+    });
+  if (c == "dallas")
+    return ResumableUpload(link, operand(1),
+                           [&](const QString& file) { return RemoteDallas(link, device, file); });
 
   const int pos = ExtraEntryIndex(operand(1));
   if (pos < 0) {
