@@ -19,6 +19,7 @@
 #include "locallink/Clock.h"
 #include "locallink/DeviceError.h"
 #include "locallink/Frame.h"
+#include "locallink/FrameProtocol.h"
 #include "locallink/FrameTransport.h"
 #include "locallink/Progress.h"
 #include "locallink/Shell.h"
@@ -38,40 +39,6 @@ constexpr int kDebugLines = 6;
 constexpr int kIdent = 7;
 }  // namespace wait
 
-// Payload bytes of the frame protocol.
-namespace proto {
-constexpr uint8_t kFixed = 5;              // payload offset 2
-constexpr uint8_t kOriginManager = 0x0A;   // payload offset 3 in requests
-constexpr uint8_t kOriginTracker = 0x14;   // payload offset 3 in answers
-constexpr int kImageBlockSize = 256;
-constexpr int kImageGroupBlocks = 248;     // image blocks are counted in groups of 248
-
-constexpr uint8_t kCmdDiagText = 0x32;
-constexpr uint8_t kCmdAck = 0x0B;
-constexpr uint8_t kCmdError = 0x0C;
-constexpr uint8_t kCmdRead = 0x28;
-constexpr uint8_t kCmdWrite = 0x3C;
-constexpr uint8_t kCmdImage = 0x41;
-constexpr uint8_t kCmdText = 0x1E;
-
-constexpr uint8_t kSubConfig = 0x32;
-constexpr uint8_t kSubLive = 0x33;
-constexpr uint8_t kSubStatus = 0x34;
-constexpr uint8_t kSubIdent = 0x64;
-constexpr uint8_t kSubDebugLines = 0x65;
-constexpr uint8_t kSubWriteRecord = 0x32;
-constexpr uint8_t kSubImageGroup0 = 0x32;  // + block number div 248
-constexpr uint8_t kSubImageSums = 0x36;
-constexpr uint8_t kSubImageValue = 0x37;
-constexpr uint8_t kSubImageSumsNew = 0x3A;   // device types 10 and 12
-constexpr uint8_t kSubImageValueNew = 0x3B;  // device types 10 and 12
-constexpr uint8_t kSubTextFirst = 0x32;
-constexpr uint8_t kSubTextSecond = 0x33;
-
-constexpr int kTextCommandChars = 15;
-constexpr int kIdentBytes = 16;
-constexpr int kRecordDataOffset = 11;  // payload offset of a record's data in answers
-}  // namespace proto
 
 constexpr int kMinDeviceType = 4;
 constexpr int kMaxDeviceType = 13;

@@ -54,11 +54,11 @@ struct KindRequest {
 };
 KindRequest RequestOf(ValueKind kind) {
   switch (kind) {
-    case K::Status: return {vproto::kSubStatus, vwait::kStatus};
-    case K::Live: return {vproto::kSubLive, vwait::kLive};
+    case K::Status: return {proto::kSubViewerStatus, vwait::kStatus};
+    case K::Live: return {proto::kSubViewerLive, vwait::kLive};
     case K::Config: break;
   }
-  return {vproto::kSubConfig, vwait::kConfig};
+  return {proto::kSubViewerConfig, vwait::kConfig};
 }
 
 QString Latin1(const uint8_t* p, int n) {
@@ -91,30 +91,30 @@ void ViewerLink::FrameReceived(const TBuffer& data, int len) {
   auto at = [&](int i) -> uint8_t { return i < L ? p[i] : 0; };
   const uint8_t sub = at(6);
   switch (p[5]) {
-    case vproto::kCmdDiagText:
+    case proto::kCmdDiagText:
       LogLine(Latin1(p + 6, L - 6));
       return;
-    case vproto::kCmdAck:
+    case proto::kCmdAck:
       WaitFlag = vwait::kAck;
       return;
-    case vproto::kCmdError:
+    case proto::kCmdError:
       WorkingData.Data[0] = sub;
       WorkingData.Hdr.Pid = static_cast<uint16_t>(at(7) | (at(8) << 8));
       WorkingData.Hdr.Len = static_cast<uint16_t>(at(9) | (at(10) << 8));
       WaitFlag = vwait::kError;
       return;
-    case vproto::kCmdRead:
+    case proto::kCmdRead:
       break;
     default:
       return;
   }
   switch (sub) {
-    case vproto::kSubConfig: return TakeRecord(p, L, vwait::kConfig);
-    case vproto::kSubLive: return TakeRecord(p, L, vwait::kLive);
-    case vproto::kSubStatus: return TakeRecord(p, L, vwait::kStatus);
-    case vproto::kSubIdent: {
+    case proto::kSubViewerConfig: return TakeRecord(p, L, vwait::kConfig);
+    case proto::kSubViewerLive: return TakeRecord(p, L, vwait::kLive);
+    case proto::kSubViewerStatus: return TakeRecord(p, L, vwait::kStatus);
+    case proto::kSubIdent: {
       QString imei;
-      for (int i = 0; i < vproto::kIdentBytes && at(7 + i) != 0; ++i) imei += QChar(at(7 + i));
+      for (int i = 0; i < proto::kIdentBytes && at(7 + i) != 0; ++i) imei += QChar(at(7 + i));
       LogLine(QStringLiteral("IMEI: ") + imei);
       return;
     }
@@ -124,20 +124,20 @@ void ViewerLink::FrameReceived(const TBuffer& data, int len) {
 }
 
 void ViewerLink::TakeRecord(const uint8_t* p, int L, int flag) {
-  if (L < vproto::kRecordDataOffset) return;
+  if (L < proto::kRecordDataOffset) return;
   const int recLen = p[9] | (p[10] << 8);
   // A record claiming more than a record holds or than its frame carries is dropped like a
   // corrupt frame; the request then times out.
-  if (recLen > kRecordDataSize || recLen > L - vproto::kRecordDataOffset) return;
+  if (recLen > kRecordDataSize || recLen > L - proto::kRecordDataOffset) return;
   WorkingData.Hdr.Pid = static_cast<uint16_t>(p[7] | (p[8] << 8));
   WorkingData.Hdr.Len = static_cast<uint16_t>(recLen);
-  std::copy_n(p + vproto::kRecordDataOffset, recLen, WorkingData.Data.begin());
+  std::copy_n(p + proto::kRecordDataOffset, recLen, WorkingData.Data.begin());
   WaitFlag = flag;
 }
 
 void ViewerLink::Send(uint8_t subcommand, const uint8_t* args, int n) {
   WaitFlag = vwait::kNone;
-  std::vector<uint8_t> payload = {1, 1, 5, 0x0A, DataSeqNo, vproto::kCmdRead, subcommand};
+  std::vector<uint8_t> payload = {1, 1, 5, 0x0A, DataSeqNo, proto::kCmdRead, subcommand};
   payload.insert(payload.end(), args, args + n);
   const std::vector<uint8_t> frame = BuildFrame(payload);
   ++DataSeqNo;
@@ -174,7 +174,7 @@ uint8_t ViewerLink::ReadValue(ValueKind kind, uint16_t Pid, uint16_t Len, TData&
   return r;
 }
 
-void ViewerLink::SendIdentity() { Send(vproto::kSubIdent, nullptr, 0); }
+void ViewerLink::SendIdentity() { Send(proto::kSubIdent, nullptr, 0); }
 
 QString ViewerLink::LineOf(ValueKind kind, const TData& record, const TextLocale& locale) {
   switch (kind) {

@@ -12,6 +12,7 @@
 
 #include "locallink/Clock.h"
 #include "locallink/Frame.h"
+#include "locallink/FrameProtocol.h"
 #include "locallink/FrameTransport.h"
 #include "locallink/Shell.h"
 #include "params/Records.h"
@@ -52,19 +53,6 @@ constexpr int kLive = 4;
 constexpr int kStatus = 5;
 }  // namespace vwait
 
-// Payload bytes of the viewer's requests and the answers it takes.
-namespace vproto {
-constexpr uint8_t kCmdDiagText = 0x32;
-constexpr uint8_t kCmdAck = 0x0B;
-constexpr uint8_t kCmdError = 0x0C;
-constexpr uint8_t kCmdRead = 0x28;
-constexpr uint8_t kSubConfig = 0x3C;
-constexpr uint8_t kSubLive = 0x3D;
-constexpr uint8_t kSubStatus = 0x3E;
-constexpr uint8_t kSubIdent = 0x64;
-constexpr int kIdentBytes = 16;
-constexpr int kRecordDataOffset = 11;
-}  // namespace vproto
 
 class ViewerLink {
  public:

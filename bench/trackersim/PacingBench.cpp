@@ -56,7 +56,7 @@ Result UploadFirmware(SimProcess& sim, int blocks) {
   const auto t0 = WallClock::now();
   uint16_t s1 = 0, s2 = 0;
   for (int b = 0; b < blocks && r.ok; ++b) {
-    Bytes p = {kBlockGroupSize, static_cast<uint8_t>(b % 248 + 1), 5, 0x0A, static_cast<uint8_t>(b), 0x41,
+    Bytes p = {proto::kImageGroupBlocks, static_cast<uint8_t>(b % 248 + 1), 5, 0x0A, static_cast<uint8_t>(b), 0x41,
                static_cast<uint8_t>(0x32 + b / 248)};
     for (int i = 0; i < 256; ++i) {
       const uint8_t v = static_cast<uint8_t>(b * 31 + i);

@@ -16,7 +16,7 @@ using std::chrono::milliseconds;
 using std::chrono::microseconds;
 
 inline Bytes Request(uint8_t seq, uint8_t cmd, uint8_t sub, Bytes args = {}) {
-  Bytes p = {1, 1, kFixedByte, kOriginManager, seq, cmd, sub};
+  Bytes p = {1, 1, proto::kFixed, proto::kOriginManager, seq, cmd, sub};
   p.insert(p.end(), args.begin(), args.end());
   return BuildFrame(p);
 }
@@ -31,7 +31,7 @@ inline Bytes Cat(std::initializer_list<Bytes> parts) {
 
 // An answer frame from its payload after the sequence number.
 inline Bytes AnswerFrame(uint8_t seq, Bytes rest) {
-  Bytes p = {1, 1, kFixedByte, kOriginTracker, seq};
+  Bytes p = {1, 1, proto::kFixed, proto::kOriginTracker, seq};
   p.insert(p.end(), rest.begin(), rest.end());
   return BuildFrame(p);
 }

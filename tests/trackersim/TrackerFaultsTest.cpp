@@ -45,7 +45,7 @@ TEST(TrackerFaults, WriteFaultsCountWriteRequests) {
 
 // The frames of an upload as the manager sends them: blocks numbered in groups of 248.
 Bytes Block(int n, const Bytes& image) {
-  Bytes p = {kBlockGroupSize, static_cast<uint8_t>(n % 248 + 1), 5, 0x0A, static_cast<uint8_t>(n),
+  Bytes p = {proto::kImageGroupBlocks, static_cast<uint8_t>(n % 248 + 1), 5, 0x0A, static_cast<uint8_t>(n),
              0x41, static_cast<uint8_t>(0x32 + n / 248)};
   for (int i = 0; i < 256; ++i) {
     const size_t at = static_cast<size_t>(n) * 256 + i;

@@ -72,12 +72,12 @@ void TrackerCore::OnFrame(const TBuffer& frame, int len) {
   const int L = len - kFrameOverhead;
   const uint8_t* p = frame.data() + 3;
   // Checksum over payload and checksum byte is 0; the header names the manager.
-  if (XorOf(p, L + 1) != 0 || p[2] != kFixedByte || p[3] != kOriginManager) {
+  if (XorOf(p, L + 1) != 0 || p[2] != proto::kFixed || p[3] != proto::kOriginManager) {
     ++counters_.framesIgnored;
     return;
   }
-  const bool block = p[5] == kCmdImage && L == 7 + kImageBlockSize;
-  const bool groupOk = block ? (p[0] == kBlockGroupSize && p[1] >= 1 && p[1] <= kBlockGroupSize)
+  const bool block = p[5] == proto::kCmdImage && L == 7 + kImageBlockSize;
+  const bool groupOk = block ? (p[0] == proto::kImageGroupBlocks && p[1] >= 1 && p[1] <= proto::kImageGroupBlocks)
                              : (p[0] == 1 && p[1] == 1);
   if (!groupOk) {
     ++counters_.framesIgnored;
@@ -92,38 +92,38 @@ void TrackerCore::Dispatch(const uint8_t* p, int L) {
   if (L < 7) return Answer(ErrorAnswer(kErrUnknownMessage, 0, 0));  // no subcommand
   const uint8_t cmd = p[5], sub = p[6];
   switch (cmd) {
-    case kCmdRead:
+    case proto::kCmdRead:
       switch (sub) {
-        case kSubConfig: return ReadIndexed(p, L, config_, &readFaults_);
-        case kSubLive: return ReadIndexed(p, L, live_, nullptr);
-        case kSubStatus: return ReadIndexed(p, L, status_, nullptr);
-        case kSubViewerConfig: return ReadById(p, L, config_);
-        case kSubViewerLive: return ReadById(p, L, live_);
-        case kSubViewerStatus: return ReadById(p, L, status_);
-        case kSubIdent: {
-          auto a = Header(kCmdRead);
-          a.push_back(kSubIdent);
+        case proto::kSubConfig: return ReadIndexed(p, L, config_, &readFaults_);
+        case proto::kSubLive: return ReadIndexed(p, L, live_, nullptr);
+        case proto::kSubStatus: return ReadIndexed(p, L, status_, nullptr);
+        case proto::kSubViewerConfig: return ReadById(p, L, config_);
+        case proto::kSubViewerLive: return ReadById(p, L, live_);
+        case proto::kSubViewerStatus: return ReadById(p, L, status_);
+        case proto::kSubIdent: {
+          auto a = Header(proto::kCmdRead);
+          a.push_back(proto::kSubIdent);
           for (int i = 0; i < kIdentSize; ++i)
             a.push_back(i < static_cast<int>(opts_.imei.size()) ? static_cast<uint8_t>(opts_.imei[i]) : 0);
           return Answer(std::move(a));
         }
-        case kSubDebugLines: {
-          auto a = Header(kCmdRead);
-          a.push_back(kSubDebugLines);
+        case proto::kSubDebugLines: {
+          auto a = Header(proto::kCmdRead);
+          a.push_back(proto::kSubDebugLines);
           for (char c : DebugText()) a.push_back(static_cast<uint8_t>(c));
           return Answer(std::move(a));
         }
       }
       break;
-    case kCmdWrite:
-      if (sub == kSubConfig) return Write(p, L);
+    case proto::kCmdWrite:
+      if (sub == proto::kSubConfig) return Write(p, L);
       break;
-    case kCmdImage:
+    case proto::kCmdImage:
       if (L == 7 + kImageBlockSize) return ImageBlock(p, L);
       if (L == 13) return ImageEnd(p, L);
       break;
-    case kCmdText:
-      if ((sub == kSubTextFirst || sub == kSubTextSecond) && L >= 7) return TextCommandFrame(p, L);
+    case proto::kCmdText:
+      if ((sub == proto::kSubTextFirst || sub == proto::kSubTextSecond) && L >= 7) return TextCommandFrame(p, L);
       break;
   }
   Answer(ErrorAnswer(kErrUnknownMessage, 0, 0));
@@ -175,12 +175,12 @@ void TrackerCore::Write(const uint8_t* p, int L) {
       config_.push_back(rec);
     }
   }
-  Answer(Header(kCmdAck), &opts_.writeFaults, n, rec.Hdr);
+  Answer(Header(proto::kCmdAck), &opts_.writeFaults, n, rec.Hdr);
 }
 
 void TrackerCore::ImageBlock(const uint8_t* p, int /*L*/) {
-  if (p[6] < kSubFirstBlockGroup) return Answer(ErrorAnswer(kErrUnknownMessage, 0, 0));
-  const int n = (p[6] - kSubFirstBlockGroup) * kBlockGroupSize + (p[1] - 1);
+  if (p[6] < proto::kSubImageGroup0) return Answer(ErrorAnswer(kErrUnknownMessage, 0, 0));
+  const int n = (p[6] - proto::kSubImageGroup0) * proto::kImageGroupBlocks + (p[1] - 1);
   if (n >= kMaxImageBlocks)
     return Answer(ErrorAnswer(kErrIndexOutOfRange, 0, 0), &opts_.imageFaults, n);
   const bool faulted = opts_.imageFaults.silentAt == n || opts_.imageFaults.errorAt.count(n);
@@ -199,15 +199,15 @@ void TrackerCore::ImageBlock(const uint8_t* p, int /*L*/) {
     if (!haveBlock_[n]) ++imageBlocks_;
     haveBlock_[n] = true;
   }
-  Answer(Header(kCmdAck), &opts_.imageFaults, n);
+  Answer(Header(proto::kCmdAck), &opts_.imageFaults, n);
 }
 
 bool TrackerCore::EndFrameSubcommand(uint8_t sub, bool& sums) const {
   const bool type10 = opts_.deviceType == 10 || opts_.deviceType == 12;
   const bool anyType = opts_.deviceType == 0;
-  sums = sub == kSubImageSums || sub == kSubImageSumsType10;
-  if (sub == kSubImageSums || sub == kSubImageValue) return anyType || !type10;
-  if (sub == kSubImageSumsType10 || sub == kSubImageValueType10) return anyType || type10;
+  sums = sub == proto::kSubImageSums || sub == proto::kSubImageSumsNew;
+  if (sub == proto::kSubImageSums || sub == proto::kSubImageValue) return anyType || !type10;
+  if (sub == proto::kSubImageSumsNew || sub == proto::kSubImageValueNew) return anyType || type10;
   return false;
 }
 
@@ -216,7 +216,7 @@ void TrackerCore::ImageEnd(const uint8_t* p, int /*L*/) {
   if (!EndFrameSubcommand(p[6], sums)) return Answer(ErrorAnswer(kErrUnknownMessage, 0, 0));
   const int blocks = U16(p + 7);
   const Faults& f = opts_.imageFaults;
-  if (f.silentAt == blocks || f.errorAt.count(blocks)) return Answer(Header(kCmdAck), &f, blocks);
+  if (f.silentAt == blocks || f.errorAt.count(blocks)) return Answer(Header(proto::kCmdAck), &f, blocks);
 
   // The end frame checks out only when exactly blocks 0 to B-1 arrived; a repeated end
   // frame checks the same blocks again.
@@ -235,15 +235,15 @@ void TrackerCore::ImageEnd(const uint8_t* p, int /*L*/) {
   }
   if (imageState_ != ImageState::None) imageState_ = ok ? ImageState::Good : ImageState::Bad;
   if (onImageEnd_) onImageEnd_(*this);
-  Answer(ok ? Header(kCmdAck) : ErrorAnswer(kErrImageRejected, 0, 0), &f, blocks);
+  Answer(ok ? Header(proto::kCmdAck) : ErrorAnswer(kErrImageRejected, 0, 0), &f, blocks);
 }
 
 void TrackerCore::TextCommandFrame(const uint8_t* p, int L) {
   TextCommand t;
-  t.second = p[6] == kSubTextSecond;
+  t.second = p[6] == proto::kSubTextSecond;
   for (int i = 7; i < std::min(L, 7 + kTextCommandSize) && p[i] != 0; ++i) t.text += static_cast<char>(p[i]);
   textCommands_.push_back(t);
-  Answer(Header(kCmdAck));
+  Answer(Header(proto::kCmdAck));
 }
 
 std::vector<uint8_t> TrackerCore::ImageBytes() const {
@@ -252,11 +252,11 @@ std::vector<uint8_t> TrackerCore::ImageBytes() const {
 }
 
 std::vector<uint8_t> TrackerCore::Header(uint8_t cmd) const {
-  return {1, 1, kFixedByte, kOriginTracker, requestSeq_, cmd};
+  return {1, 1, proto::kFixed, proto::kOriginTracker, requestSeq_, cmd};
 }
 
 std::vector<uint8_t> TrackerCore::RecordAnswer(uint8_t sub, const TData& rec) const {
-  auto a = Header(kCmdRead);
+  auto a = Header(proto::kCmdRead);
   a.push_back(sub);
   PutU16(a, rec.Hdr.Pid);
   PutU16(a, rec.Hdr.Len);
@@ -266,7 +266,7 @@ std::vector<uint8_t> TrackerCore::RecordAnswer(uint8_t sub, const TData& rec) co
 }
 
 std::vector<uint8_t> TrackerCore::ErrorAnswer(uint8_t code, uint16_t pid, uint16_t len) const {
-  auto a = Header(kCmdError);
+  auto a = Header(proto::kCmdError);
   a.push_back(code);
   PutU16(a, pid);
   PutU16(a, len);
@@ -282,11 +282,11 @@ void TrackerCore::Answer(std::vector<uint8_t> payload, const Faults* faults, int
   if (faults) {
     if (auto it = faults->errorAt.find(n); it != faults->errorAt.end()) {
       // The error names the record the request was about.
-      if (payload.size() >= 11 && payload[5] == kCmdRead) about = {U16(&payload[7]), U16(&payload[9])};
+      if (payload.size() >= 11 && payload[5] == proto::kCmdRead) about = {U16(&payload[7]), U16(&payload[9])};
       payload = ErrorAnswer(it->second, about.Pid, about.Len);
     }
   }
-  if (payload[5] == kCmdError) ++counters_.errorAnswers;
+  if (payload[5] == proto::kCmdError) ++counters_.errorAnswers;
   ++counters_.answers;
   auto frame = BuildFrame(payload);
   if (faults && faults->badChecksumAt == n) frame[frame.size() - 2] ^= 0xFF;
@@ -325,7 +325,7 @@ void TrackerCore::ChatterDue(Duration now) {
   if (!opts_.chatter) return;
   if (!nextChatter_) nextChatter_ = now + kChatterPeriod;
   while (*nextChatter_ <= now) {
-    std::vector<uint8_t> a = {1, 1, kFixedByte, kOriginTracker, ownSeq_++, kCmdDiagnosticText};
+    std::vector<uint8_t> a = {1, 1, proto::kFixed, proto::kOriginTracker, ownSeq_++, proto::kCmdDiagText};
     for (const char* c = kChatter[chatterIndex_++ % kChatter.size()]; *c; ++c) a.push_back(static_cast<uint8_t>(*c));
     ++counters_.chatterLines;
     Enqueue(BuildFrame(a), *nextChatter_);

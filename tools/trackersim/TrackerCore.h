@@ -17,39 +17,10 @@
 
 #include "locallink/Clock.h"
 #include "locallink/Frame.h"
+#include "locallink/FrameProtocol.h"
 #include "params/Records.h"
 
 namespace ravok::sim {
-
-// Request layout (payload offsets).
-constexpr uint8_t kOriginManager = 0x0A;
-constexpr uint8_t kOriginTracker = 0x14;
-constexpr uint8_t kFixedByte = 5;
-constexpr uint8_t kBlockGroupSize = 248;  // image blocks are numbered in groups of 248
-
-// Commands and subcommands.
-constexpr uint8_t kCmdDiagnosticText = 0x32;
-constexpr uint8_t kCmdAck = 0x0B;
-constexpr uint8_t kCmdError = 0x0C;
-constexpr uint8_t kCmdRead = 0x28;
-constexpr uint8_t kCmdWrite = 0x3C;
-constexpr uint8_t kCmdImage = 0x41;
-constexpr uint8_t kCmdText = 0x1E;
-constexpr uint8_t kSubConfig = 0x32;
-constexpr uint8_t kSubLive = 0x33;
-constexpr uint8_t kSubStatus = 0x34;
-constexpr uint8_t kSubViewerConfig = 0x3C;
-constexpr uint8_t kSubViewerLive = 0x3D;
-constexpr uint8_t kSubViewerStatus = 0x3E;
-constexpr uint8_t kSubIdent = 0x64;
-constexpr uint8_t kSubDebugLines = 0x65;
-constexpr uint8_t kSubFirstBlockGroup = 0x32;
-constexpr uint8_t kSubImageSums = 0x36;
-constexpr uint8_t kSubImageValue = 0x37;
-constexpr uint8_t kSubImageSumsType10 = 0x3A;   // device types 10 and 12
-constexpr uint8_t kSubImageValueType10 = 0x3B;
-constexpr uint8_t kSubTextFirst = 0x32;
-constexpr uint8_t kSubTextSecond = 0x33;
 
 // Error codes the tracker answers with.
 constexpr uint8_t kErrUnknownMessage = 100;
@@ -57,7 +28,7 @@ constexpr uint8_t kErrIndexOutOfRange = 101;
 constexpr uint8_t kErrParameterNotExists = 102;
 constexpr uint8_t kErrImageRejected = 3;  // end frame whose count or sums do not match
 
-constexpr int kImageBlockSize = 256;
+constexpr int kImageBlockSize = proto::kImageBlockSize;
 constexpr int kMaxImageBlocks = 0x80000 / kImageBlockSize;  // the 512 KB image buffer
 constexpr int kIdentSize = 16;
 constexpr int kTextCommandSize = 15;
