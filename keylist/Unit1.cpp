@@ -194,6 +194,10 @@ void TForm1::Export1Click() {
 
 void TForm1::Exit1Click() { close(); }
 
+// The editor outlives this part of the window while its base classes are torn down, and may
+// repaint meanwhile: it must no longer ask the window for its colours.
+TForm1::~TForm1() { SynEdit1->SetLineColors({}); }
+
 std::optional<std::pair<QColor, QColor>> TForm1::SynEdit1SpecialLineColors(
     int line, const QString& text) const {
   const LineColors colors = KeyLineColors(line, text);

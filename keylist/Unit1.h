@@ -25,6 +25,7 @@ class TForm1 : public QMainWindow {
   Q_OBJECT
  public:
   explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
 
   // The menu's file operations on a path; each returns success and sets the status bar.
   bool OpenKeyList(const QString& path);
