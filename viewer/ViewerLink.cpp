@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "locallink/DeviceError.h"
+#include "locallink/LocalProtocol.h"
 #include "params/Configs.h"
 #include "params/Firmware.h"
 #include "params/Params.h"
@@ -80,12 +81,9 @@ void ViewerLink::LogLine(const QString& text) {
 }
 
 void ViewerLink::FrameReceived(const TBuffer& data, int len) {
-  if (len < kMinPayload + kFrameOverhead || len > kMaxFrameSize) return;
-  const int L = data[1] | (data[2] << 8);
-  if (L + kFrameOverhead != len) return;
-  const uint8_t* p = data.data() + 3;
-  if (XorOf(p, static_cast<size_t>(L) + 1) != 0) return;  // payload and checksum give 0
-  if (p[0] != 1 || p[1] != 1 || p[2] != 5 || p[3] != 0x14) return;
+  int L = 0;
+  const uint8_t* p = AnswerPayload(data, len, L);
+  if (!p) return;
 
   // Bytes past the payload read as 0, never as stale buffer bytes.
   auto at = [&](int i) -> uint8_t { return i < L ? p[i] : 0; };
@@ -124,15 +122,9 @@ void ViewerLink::FrameReceived(const TBuffer& data, int len) {
 }
 
 void ViewerLink::TakeRecord(const uint8_t* p, int L, int flag) {
-  if (L < proto::kRecordDataOffset) return;
-  const int recLen = p[9] | (p[10] << 8);
   // A record claiming more than a record holds or than its frame carries is dropped like a
   // corrupt frame; the request then times out.
-  if (recLen > kRecordDataSize || recLen > L - proto::kRecordDataOffset) return;
-  WorkingData.Hdr.Pid = static_cast<uint16_t>(p[7] | (p[8] << 8));
-  WorkingData.Hdr.Len = static_cast<uint16_t>(recLen);
-  std::copy_n(p + proto::kRecordDataOffset, recLen, WorkingData.Data.begin());
-  WaitFlag = flag;
+  if (RecordOfAnswer(p, L, WorkingData)) WaitFlag = flag;
 }
 
 void ViewerLink::Send(uint8_t subcommand, const uint8_t* args, int n) {
