@@ -25,6 +25,14 @@ void PrintLine(FILE* f, const QString& text) {
 
 }  // namespace
 
+std::unique_ptr<QCoreApplication> MakeCoreApplication() {
+  static int argc = 1;
+  static char name[] = "ravokctl";
+  static char* argv[] = {name, nullptr};
+  if (QCoreApplication::instance()) return nullptr;
+  return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 ConsoleShell::ConsoleShell(bool assumeYes)
     : assumeYes_(assumeYes), progressOnTerminal_(isatty(STDERR_FILENO) != 0) {
   g_interrupted = 0;

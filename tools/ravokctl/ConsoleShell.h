@@ -4,12 +4,17 @@
 // the program.
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
+#include <memory>
 
 #include "locallink/EventPump.h"
 #include "locallink/Shell.h"
 
 namespace ravok::ctl {
+
+// The event loop the links need, unless one exists already (then null).
+std::unique_ptr<QCoreApplication> MakeCoreApplication();
 
 class ConsoleShell : public Shell {
  public:

@@ -116,11 +116,7 @@ int SerialCommand(const Args& args) {
   Options o;
   if (const int usage = Parse(args, o); usage >= 0) return usage;
 
-  static int argc = 1;
-  static char name[] = "ravokctl";
-  static char* argv[] = {name, nullptr};
-  std::unique_ptr<QCoreApplication> app;
-  if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(argc, argv);
+  const auto app = MakeCoreApplication();
 
   ConsoleShell shell(o.yes);
   shell.verbose = o.verbose;
