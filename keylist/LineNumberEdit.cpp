@@ -29,15 +29,26 @@ LineNumberEdit::LineNumberEdit(QWidget* parent) : QPlainTextEdit(parent), gutter
   connect(this, &QPlainTextEdit::updateRequest, this, &LineNumberEdit::UpdateGutter);
   connect(this, &QPlainTextEdit::textChanged, this, [this] {
     ++textGeneration_;
-    ApplyLineColors();
+    ScheduleLineColors();
   });
+  applyTimer_.setSingleShot(true);
+  applyTimer_.setInterval(0);
+  connect(&applyTimer_, &QTimer::timeout, this, &LineNumberEdit::ApplyLineColors);
   UpdateGutterWidth();
+}
+
+void LineNumberEdit::ScheduleLineColors() {
+  if (!applyTimer_.isActive()) applyTimer_.start();
 }
 
 void LineNumberEdit::SetLineColors(LineColorFn fn) {
   lineColors_ = std::move(fn);
   ++textGeneration_;
-  ApplyLineColors();
+  if (lineColors_) {
+    ScheduleLineColors();
+  } else {
+    applyTimer_.stop();
+  }
 }
 
 int LineNumberEdit::GutterWidth() const {
@@ -49,7 +60,7 @@ int LineNumberEdit::GutterWidth() const {
 void LineNumberEdit::UpdateGutterWidth() { setViewportMargins(GutterWidth(), 0, 0, 0); }
 
 void LineNumberEdit::UpdateGutter(const QRect& rect, int dy) {
-  ApplyLineColors();
+  ScheduleLineColors();
   if (dy != 0)
     gutter_->scroll(0, dy);
   else
@@ -61,7 +72,7 @@ void LineNumberEdit::resizeEvent(QResizeEvent* event) {
   QPlainTextEdit::resizeEvent(event);
   const QRect cr = contentsRect();
   gutter_->setGeometry(QRect(cr.left(), cr.top(), GutterWidth(), cr.height()));
-  ApplyLineColors();
+  ScheduleLineColors();
 }
 
 void LineNumberEdit::PaintGutter(QPaintEvent* event) {

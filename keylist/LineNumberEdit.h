@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -30,6 +31,10 @@ class LineNumberEdit : public QPlainTextEdit {
   void UpdateGutterWidth();
   void UpdateGutter(const QRect& rect, int dy);
   void ApplyLineColors();
+  // Colours are rebuilt from the event loop, never from inside the editor's own update or
+  // text-change handling, where changing its selections would re-enter its layout.
+  void ScheduleLineColors();
+  QTimer applyTimer_;
 
   struct ColoredRange {
     int first, last;
