@@ -10,24 +10,12 @@
 #include "params/Firmware.h"
 #include "params/Params.h"
 #include "params/TextLocale.h"
+#include "tests/params/ParamsTestSupport.h"
 
 namespace ravok {
 namespace {
 
-std::vector<uint8_t> Bytes(std::string_view hex) {
-  std::vector<uint8_t> out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2)
-    out.push_back(static_cast<uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
-  return out;
-}
-
-TData Record(uint16_t pid, uint16_t len, std::string_view hex) {
-  TData rec;
-  rec.Hdr = {pid, len};
-  const auto bytes = Bytes(hex);
-  std::copy(bytes.begin(), bytes.end(), rec.Data.begin());
-  return rec;
-}
+using test::Record;
 
 struct LineCase {
   uint16_t pid;

@@ -8,7 +8,8 @@
 
 namespace ravok::test {
 
-inline TData RecordFromHex(std::string_view hex) {
+// The bytes of hex text (either case, blanks ignored).
+inline std::string BytesFromHex(std::string_view hex) {
   std::string bytes;
   int pending = -1;
   for (char c : hex) {
@@ -21,10 +22,28 @@ inline TData RecordFromHex(std::string_view hex) {
       pending = -1;
     }
   }
+  return bytes;
+}
+
+inline void FillData(TData& rec, std::string_view bytes) {
+  for (size_t i = 0; i < bytes.size() && i < size_t(kRecordDataSize); ++i)
+    rec.Data[i] = static_cast<uint8_t>(bytes[i]);
+}
+
+inline TData RecordFromHex(std::string_view hex) {
+  const std::string bytes = BytesFromHex(hex);
   TData rec;
   rec.Hdr.Pid = static_cast<uint16_t>(static_cast<uint8_t>(bytes[0]) | static_cast<uint8_t>(bytes[1]) << 8);
   rec.Hdr.Len = static_cast<uint16_t>(static_cast<uint8_t>(bytes[2]) | static_cast<uint8_t>(bytes[3]) << 8);
-  for (size_t i = 4; i < bytes.size(); ++i) rec.Data[i - 4] = static_cast<uint8_t>(bytes[i]);
+  FillData(rec, std::string_view(bytes).substr(4));
+  return rec;
+}
+
+// A record from its header and the hex of its data bytes.
+inline TData Record(uint16_t pid, uint16_t len, std::string_view dataHex) {
+  TData rec;
+  rec.Hdr = {pid, len};
+  FillData(rec, BytesFromHex(dataHex));
   return rec;
 }
 

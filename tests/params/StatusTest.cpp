@@ -6,17 +6,12 @@
 #include <vector>
 
 #include "params/Configs.h"
+#include "tests/params/ParamsTestSupport.h"
 
 namespace ravok {
 namespace {
 
-TData Record(uint16_t pid, uint16_t len, std::string_view hex) {
-  TData rec;
-  rec.Hdr = {pid, len};
-  for (size_t i = 0; i + 1 < hex.size(); i += 2)
-    rec.Data[i / 2] = static_cast<uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
-  return rec;
-}
+using test::Record;
 
 struct LineCase {
   uint16_t pid;
