@@ -55,11 +55,11 @@ struct KindRequest {
 };
 KindRequest RequestOf(ValueKind kind) {
   switch (kind) {
-    case K::Status: return {proto::kSubViewerStatus, vwait::kStatus};
-    case K::Live: return {proto::kSubViewerLive, vwait::kLive};
+    case K::Status: return {proto::kSubViewerStatus, wait::kStatusRecord};
+    case K::Live: return {proto::kSubViewerLive, wait::kLiveRecord};
     case K::Config: break;
   }
-  return {proto::kSubViewerConfig, vwait::kConfig};
+  return {proto::kSubViewerConfig, wait::kConfigRecord};
 }
 
 QString Latin1(const uint8_t* p, int n) {
@@ -93,13 +93,13 @@ void ViewerLink::FrameReceived(const TBuffer& data, int len) {
       LogLine(Latin1(p + 6, L - 6));
       return;
     case proto::kCmdAck:
-      WaitFlag = vwait::kAck;
+      WaitFlag = wait::kAck;
       return;
     case proto::kCmdError:
       WorkingData.Data[0] = sub;
       WorkingData.Hdr.Pid = static_cast<uint16_t>(at(7) | (at(8) << 8));
       WorkingData.Hdr.Len = static_cast<uint16_t>(at(9) | (at(10) << 8));
-      WaitFlag = vwait::kError;
+      WaitFlag = wait::kError;
       return;
     case proto::kCmdRead:
       break;
@@ -107,9 +107,9 @@ void ViewerLink::FrameReceived(const TBuffer& data, int len) {
       return;
   }
   switch (sub) {
-    case proto::kSubViewerConfig: return TakeRecord(p, L, vwait::kConfig);
-    case proto::kSubViewerLive: return TakeRecord(p, L, vwait::kLive);
-    case proto::kSubViewerStatus: return TakeRecord(p, L, vwait::kStatus);
+    case proto::kSubViewerConfig: return TakeRecord(p, L, wait::kConfigRecord);
+    case proto::kSubViewerLive: return TakeRecord(p, L, wait::kLiveRecord);
+    case proto::kSubViewerStatus: return TakeRecord(p, L, wait::kStatusRecord);
     case proto::kSubIdent: {
       QString imei;
       for (int i = 0; i < proto::kIdentBytes && at(7 + i) != 0; ++i) imei += QChar(at(7 + i));
@@ -128,7 +128,7 @@ void ViewerLink::TakeRecord(const uint8_t* p, int L, int flag) {
 }
 
 void ViewerLink::Send(uint8_t subcommand, const uint8_t* args, int n) {
-  WaitFlag = vwait::kNone;
+  WaitFlag = wait::kNone;
   std::vector<uint8_t> payload = {1, 1, 5, 0x0A, DataSeqNo, proto::kCmdRead, subcommand};
   payload.insert(payload.end(), args, args + n);
   const std::vector<uint8_t> frame = BuildFrame(payload);
@@ -138,9 +138,9 @@ void ViewerLink::Send(uint8_t subcommand, const uint8_t* args, int n) {
 
 uint8_t ViewerLink::Wait(int awaited) {
   const Duration start = clock_.Now();
-  while (clock_.Now() - start < kLocalTimeout && WaitFlag == vwait::kNone) shell_.ProcessMessages();
+  while (clock_.Now() - start < kLocalTimeout && WaitFlag == wait::kNone) shell_.ProcessMessages();
   if (WaitFlag == awaited) return result::kOk;
-  if (WaitFlag == vwait::kError) {
+  if (WaitFlag == wait::kError) {
     // An error answer carrying code 0 must not pass for the value.
     const uint8_t code = WorkingData.Data[0];
     return code == result::kOk ? result::kErrorAnswer : code;

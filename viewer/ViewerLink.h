@@ -13,6 +13,7 @@
 #include "locallink/Clock.h"
 #include "locallink/Frame.h"
 #include "locallink/FrameProtocol.h"
+#include "locallink/LocalProtocol.h"
 #include "locallink/FrameTransport.h"
 #include "locallink/Shell.h"
 #include "params/Records.h"
@@ -43,15 +44,6 @@ constexpr int kViewerValues = 30;
 // The values a refresh reads, in order.
 const std::array<ViewerValue, kViewerValues>& ViewerReadTable();
 
-// Which answer arrived since the last request was built.
-namespace vwait {
-constexpr int kNone = 0;
-constexpr int kAck = 1;
-constexpr int kError = 2;
-constexpr int kConfig = 3;
-constexpr int kLive = 4;
-constexpr int kStatus = 5;
-}  // namespace vwait
 
 
 class ViewerLink {
@@ -84,7 +76,7 @@ class ViewerLink {
   static int IconOf(ValueKind kind, const TData& record);
 
   // Answer state.
-  int WaitFlag = vwait::kNone;
+  int WaitFlag = wait::kNone;
   TData WorkingData{};
   uint8_t DataSeqNo = 0;
   QMap<int, int> ParametersIcon;

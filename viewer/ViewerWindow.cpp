@@ -188,7 +188,7 @@ void TForm1::FormCreate(const QString& portName) {
   ComboBox1->setEditText(ports.isEmpty() ? QStringLiteral("COM1") : ports.first());
   if (!portName.isEmpty()) ComboBox1->setEditText(portName);
   ComboBox2->setCurrentIndex(0);
-  link_->WaitFlag = vwait::kNone;
+  link_->WaitFlag = wait::kNone;
   link_->DataSeqNo = 0;
   link_->ParametersIcon.clear();
 }

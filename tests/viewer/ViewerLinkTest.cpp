@@ -224,31 +224,31 @@ TEST_F(ViewerReceiverTest, AnswerTable) {
     QStringList log;
   };
   const std::vector<Case> cases = {
-      {"acknowledgement", Answer({0x0B, 0}), vwait::kAck, {}},
-      {"diagnostic text, checksum not part of it", Answer({0x32, 'O', 'K'}), vwait::kNone,
+      {"acknowledgement", Answer({0x0B, 0}), wait::kAck, {}},
+      {"diagnostic text, checksum not part of it", Answer({0x32, 'O', 'K'}), wait::kNone,
        {"08:09:10.011 OK"}},
       {"identity: logged up to the first 0, flag unchanged",
        Answer({0x28, 0x64, '3', '5', '6', '9', 0, '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', '1'}),
-       vwait::kNone, {"08:09:10.011 IMEI: 3569"}},
+       wait::kNone, {"08:09:10.011 IMEI: 3569"}},
       {"identity of 16 characters, short frame reads zeros",
-       Answer({0x28, 0x64, 'A', 'B'}), vwait::kNone, {"08:09:10.011 IMEI: AB"}},
-      {"status record", Answer({0x28, 0x3E, 3, 0, 1, 0, 9}), vwait::kStatus, {}},
-      {"live record", Answer({0x28, 0x3D, 1, 0, 1, 0, 2}), vwait::kLive, {}},
-      {"configuration record", Answer({0x28, 0x3C, 7, 0, 2, 0, 0x28, 0x23}), vwait::kConfig, {}},
+       Answer({0x28, 0x64, 'A', 'B'}), wait::kNone, {"08:09:10.011 IMEI: AB"}},
+      {"status record", Answer({0x28, 0x3E, 3, 0, 1, 0, 9}), wait::kStatusRecord, {}},
+      {"live record", Answer({0x28, 0x3D, 1, 0, 1, 0, 2}), wait::kLiveRecord, {}},
+      {"configuration record", Answer({0x28, 0x3C, 7, 0, 2, 0, 0x28, 0x23}), wait::kConfigRecord, {}},
       {"record longer than its frame is dropped", Answer({0x28, 0x3C, 7, 0, 9, 0, 1}),
-       vwait::kNone, {}},
+       wait::kNone, {}},
       {"record longer than 256 bytes is dropped", Answer({0x28, 0x3C, 7, 0, 0x01, 0x01, 1}),
-       vwait::kNone, {}},
+       wait::kNone, {}},
       {"the manager's record answers are not the viewer's", Answer({0x28, 0x32, 7, 0, 1, 0, 1}),
-       vwait::kNone, {}},
-      {"error answer", Answer({0x0C, 102, 2, 0, 24, 0}), vwait::kError, {}},
-      {"wrong checksum", badSum, vwait::kNone, {}},
-      {"frame from a manager", manager, vwait::kNone, {}},
+       wait::kNone, {}},
+      {"error answer", Answer({0x0C, 102, 2, 0, 24, 0}), wait::kError, {}},
+      {"wrong checksum", badSum, wait::kNone, {}},
+      {"frame from a manager", manager, wait::kNone, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     shell_.log.clear();
-    link_.WaitFlag = vwait::kNone;
+    link_.WaitFlag = wait::kNone;
     Deliver(c.frame);
     EXPECT_EQ(link_.WaitFlag, c.waitFlag);
     EXPECT_EQ(shell_.log, c.log);
